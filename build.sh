@@ -1,0 +1,97 @@
+#!/bin/bash
+# Builds TavoSetup.exe and Tavo.Deploy.exe with MinGW-w64 and runs them under Wine.
+#
+#   ./build.sh demo    build, then run the worker's check under Wine and show its events
+#   ./build.sh test    build, then run every test through ctest
+#   ./build.sh bench   build, then time the worker's check against a trivial program
+#
+# Installs the Debian packages it needs first (as root, or through sudo).
+# Build trees:
+#   build/x64-release   the release worker
+#   build/i686-release  the release launcher, carrying the release worker as resource 301
+#   build/x64-test      the test flavour: worker, launcher, tests, benchmark, Wine prefix
+set -euo pipefail
+cd "$(dirname "$0")"
+root=$(pwd)
+jobs=2
+
+usage() {
+  echo "usage: $0 demo|test|bench" >&2
+  exit 2
+}
+[ $# -eq 1 ] || usage
+command=$1
+case $command in demo | test | bench) ;; *) usage ;; esac
+
+wine_i386_dlls=$(bash scripts/install-packages.sh)
+
+release_worker="$root/build/x64-release/src/worker/Tavo.Deploy.exe"
+release_launcher="$root/build/i686-release/src/main/TavoSetup.exe"
+test_tree="$root/build/x64-test"
+
+# configure TREE ARCH FLAVOUR [CMAKE OPTION...]
+configure() {
+  local tree=$1 arch=$2 flavour=$3
+  shift 3
+  cmake -S "$root" -B "$root/build/$tree" -G "Unix Makefiles" \
+    -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-$arch.cmake" -DTAVO_FLAVOUR="$flavour" "$@" >/dev/null
+}
+
+build_all() {
+  echo "== build/x64-release"
+  configure x64-release x86_64 release
+  cmake --build build/x64-release -j "$jobs"
+  echo "== build/i686-release"
+  configure i686-release i686 release -DTAVO_WORKER_EXE="$release_worker"
+  cmake --build build/i686-release -j "$jobs"
+  echo "== build/x64-test"
+  configure x64-test x86_64 test -DPython3_EXECUTABLE=/usr/bin/python3 -DTAVO_RELEASE_WORKER="$release_worker" \
+    -DTAVO_RELEASE_LAUNCHER="$release_launcher" -DTAVO_WINE_I386_DLLS="$wine_i386_dlls"
+  cmake --build build/x64-test -j "$jobs"
+}
+
+# The test tree's Wine session (Xvfb, wineserver, prefix state), stopped on exit.
+start_session() {
+  trap 'bash "$root/scripts/wine-session.sh" stop "$test_tree" >/dev/null' EXIT
+  bash scripts/wine-session.sh start "$test_tree" >/dev/null
+}
+
+program() { sed -n "s/^$2='\(.*\)'\$/\1/p" "$test_tree/$1"; }
+windows_path() { printf 'Z:%s' "${1//\//\\}"; }
+
+demo() {
+  start_session
+  local report="$test_tree/demo/install.json" line code=""
+  mkdir -p "$test_tree/demo"
+  rm -f "$report" "$report.trace.jsonl"
+  echo "== Tavo.Deploy.exe --check --report $(windows_path "$report")"
+  while IFS= read -r line; do
+    case $line in
+      exit=*) code=${line#exit=} ;;
+      *) printf '%s\n' "$line" ;;
+    esac
+  done < <(sh scripts/wine-exec.sh "$test_tree" "$(program test-programs.env TAVO_RUNNER)" -- \
+    "$(windows_path "$(program test-programs.env TAVO_WORKER)")" --check --report "$(windows_path "$report")")
+  [ -n "$code" ] || { echo "demo: the runner did not report an exit code" >&2; exit 1; }
+  echo "exit code: $code"
+  echo "report: $report"
+}
+
+if [ "$command" = test ]; then
+  build_all
+else
+  # Only the figures or events matter here: the build's output goes to a log.
+  mkdir -p build
+  build_all >build/build.log 2>&1 || { tail -n 40 build/build.log; echo "build failed: build/build.log" >&2; exit 1; }
+fi
+case $command in
+  demo) demo ;;
+  test)
+    cd "$test_tree"
+    ctest --output-on-failure --no-tests=error -j "$jobs"
+    ;;
+  bench)
+    start_session
+    python3 "$root/bench/bench.py" "$test_tree"
+    ;;
+esac

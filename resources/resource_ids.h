@@ -1,0 +1,5 @@
+// Resource identifiers of TavoSetup.exe, shared by the resource script and the code.
+#pragma once
+
+// The Tavo.Deploy program, RT_RCDATA, byte for byte.
+#define TAVO_RESOURCE_WORKER 301

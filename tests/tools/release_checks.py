@@ -1,0 +1,118 @@
+#!/usr/bin/env python3
+"""Static checks of the shipped programs, none of which needs Wine to run them.
+
+  embedded-worker LAUNCHER WORKER
+      resource 301 (RT_RCDATA) of LAUNCHER is WORKER byte for byte
+  no-test-markers --control TEST_PROGRAM PROGRAM...
+      no PROGRAM contains a test host or test hook name (ASCII or UTF-16LE);
+      TEST_PROGRAM, a test build, must contain one, which shows the search works
+  imports-exported PROGRAM DLL_DIR
+      every function PROGRAM imports is exported by the DLL of that name in DLL_DIR
+  static DLL_DIR_X64 DLL_DIR_I386 PROGRAM...
+      every DLL a PROGRAM imports is a system DLL of Wine for its machine:
+      nothing from the MinGW runtime (libstdc++, libgcc, libwinpthread)
+Exit code 0 when the check holds, 1 when it does not, 2 for a bad command line."""
+
+import pathlib
+import sys
+
+sys.path.insert(0, str(pathlib.Path(__file__).resolve().parent))
+import pe  # noqa: E402
+
+WORKER_RESOURCE = 301
+TEST_MARKERS = ["localhost", "TAVO_TEST_HOOK"]
+MACHINE_I386, MACHINE_AMD64 = 0x14C, 0x8664
+
+
+def embedded_worker(launcher, worker):
+    embedded = pe.PeFile.load(launcher).resource(pe.RT_RCDATA, WORKER_RESOURCE)
+    expected = pathlib.Path(worker).read_bytes()
+    if embedded is None:
+        return ["%s has no RT_RCDATA resource %d" % (launcher, WORKER_RESOURCE)]
+    if embedded != expected:
+        return ["%s resource %d (%d bytes) differs from %s (%d bytes)"
+                % (launcher, WORKER_RESOURCE, len(embedded), worker, len(expected))]
+    return []
+
+
+def markers_in(path):
+    data = pathlib.Path(path).read_bytes()
+    found = []
+    for marker in TEST_MARKERS:
+        for encoding in ("ascii", "utf-16-le"):
+            if marker.encode(encoding) in data:
+                found.append("%s (%s)" % (marker, encoding))
+    return found
+
+
+def no_test_markers(control, programs):
+    problems = []
+    if not markers_in(control):
+        problems.append("control %s contains no test marker: the search would miss them" % control)
+    for program in programs:
+        problems += ["%s contains %s" % (program, found) for found in markers_in(program)]
+    return problems
+
+
+def system_dll(dll_dir, dll):
+    """The Wine DLL file that serves an import of `dll`, through the API set map
+    for api-ms-/ext-ms- names; None when Wine has none."""
+    path = pathlib.Path(dll_dir) / dll
+    if path.is_file():
+        return path
+    if dll.startswith(("api-ms-", "ext-ms-")):
+        host = pe.api_set_hosts(pathlib.Path(dll_dir) / "apisetschema.dll").get(pe.api_set_key(dll))
+        if host:
+            return pathlib.Path(dll_dir) / host
+    return None
+
+
+def imports_exported(program, dll_dir):
+    problems = []
+    for dll, functions in sorted(pe.PeFile.load(program).imports().items()):
+        path = system_dll(dll_dir, dll)
+        if path is None:
+            problems.append("%s imports %s, which Wine does not have in %s" % (program, dll, dll_dir))
+            continue
+        exported = pe.PeFile.load(path).exports()
+        problems += ["%s imports %s!%s, which Wine's %s does not export" % (program, dll, f, path.name)
+                     for f in functions if f not in exported]
+    return problems
+
+
+def static(dll_dir_x64, dll_dir_i386, programs):
+    problems = []
+    for program in programs:
+        image = pe.PeFile.load(program)
+        dll_dir = {MACHINE_AMD64: dll_dir_x64, MACHINE_I386: dll_dir_i386}.get(image.machine)
+        if dll_dir is None:
+            problems.append("%s has unexpected machine 0x%X" % (program, image.machine))
+            continue
+        for dll in sorted(image.imports()):
+            if dll.startswith("lib") or system_dll(dll_dir, dll) is None:
+                problems.append("%s imports %s, which is not a Windows system DLL" % (program, dll))
+    return problems
+
+
+def main(argv):
+    command, args = (argv[1], argv[2:]) if len(argv) > 1 else ("", [])
+    if command == "embedded-worker" and len(args) == 2:
+        problems = embedded_worker(*args)
+    elif command == "no-test-markers" and len(args) >= 3 and args[0] == "--control":
+        problems = no_test_markers(args[1], args[2:])
+    elif command == "imports-exported" and len(args) == 2:
+        problems = imports_exported(*args)
+    elif command == "static" and len(args) >= 3:
+        problems = static(args[0], args[1], args[2:])
+    else:
+        print(__doc__, file=sys.stderr)
+        return 2
+    for problem in problems:
+        print("FAIL:", problem)
+    if not problems:
+        print("ok:", command, " ".join(args))
+    return 1 if problems else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv))

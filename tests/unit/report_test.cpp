@@ -1,0 +1,90 @@
+#include "worker/report.h"
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include <filesystem>
+
+#include "common/text.h"
+#include "worker/error_store.h"
+#include "worker/events.h"
+#include "worker/operation_log.h"
+#include "worker/state.h"
+#include "worker_test_support.h"
+
+namespace tavo::worker {
+namespace {
+
+using nlohmann::ordered_json;
+using testing::ReadFileText;
+
+class ReportTest : public testing::WorkerTest {};
+
+TEST_F(ReportTest, AtomicWriteReplacesTheFileAndLeavesNoTemporary) {
+  std::wstring path = Scratch(L"install.json");
+  ASSERT_EQ(AtomicWrite(path, "first"), 0);
+  ASSERT_EQ(AtomicWrite(path, "second"), 0);
+  EXPECT_EQ(ReadFileText(path), "second");
+  EXPECT_FALSE(std::filesystem::exists(path + L".tmp"));
+}
+
+TEST_F(ReportTest, AtomicWriteIntoAMissingFolderFailsWithPathNotFound) {
+  std::wstring path = Scratch(L"missing\\install.json");
+  EXPECT_EQ(static_cast<uint32_t>(AtomicWrite(path, "x")), 0x80070003u);
+  EXPECT_FALSE(std::filesystem::exists(path + L".tmp"));
+}
+
+TEST_F(ReportTest, AtomicWriteOntoADirectoryFailsAndRemovesTheTemporary) {
+  std::wstring path = Scratch(L"taken");
+  std::filesystem::create_directory(path);
+  int32_t hr = AtomicWrite(path, "x");
+  EXPECT_LT(hr, 0);
+  EXPECT_EQ(static_cast<uint32_t>(hr) & 0xFFFF0000u, 0x80070000u);
+  EXPECT_FALSE(std::filesystem::exists(path + L".tmp"));
+  EXPECT_TRUE(std::filesystem::is_directory(path));
+}
+
+TEST_F(ReportTest, HasTwentyMembersInOrderEachOnItsOwnLine) {
+  Worker().reportPath = Scratch(L"r.json");
+  Worker().desktopAppInstallerVersion = L"1.21.3133.0";
+  Emit(L"checking", -1, L"Checking your Windows setup", L"A quick check before we get started.", 0);
+  AddRecord(MakeRecord(5, L"preflight.x", L"m"));
+  ASSERT_EQ(WriteReport(0), 0);
+  std::string text = ReadFileText(Worker().reportPath);
+
+  ordered_json report = ordered_json::parse(text);
+  std::vector<std::string> keys;
+  for (auto& [key, value] : report.items()) keys.push_back(key);
+  const std::vector<std::string> expected = {
+      "schemaVersion", "buildHash", "verbose", "windowsBuild", "windowsVersion", "nativeArchitecture", "exitCode",
+      "registered", "packageFullName", "appInstallerUri", "desktopAppInstallerVersion", "activityId", "deployment",
+      "updateSettingsInspectable", "automaticBackgroundTask", "errors", "verification", "uma", "verificationTrace",
+      "events"};
+  EXPECT_EQ(keys, expected);
+  EXPECT_EQ(report["exitCode"], "0x00000000");
+  EXPECT_EQ(report["schemaVersion"], 1);
+  EXPECT_EQ(report["desktopAppInstallerVersion"], "1.21.3133.0");
+  EXPECT_EQ(report["buildHash"].get<std::string>().size(), 40u);
+  EXPECT_EQ(report["errors"].size(), 1u);
+  EXPECT_EQ(report["events"].size(), 2u) << "the event and the record's diagnostic event";
+  EXPECT_EQ(report["verificationTrace"][0]["operation"], "preflight.x");
+  EXPECT_EQ(report["uma"]["attempted"], false);
+
+  // `{`, then one line per member, then `}`, and a final line feed.
+  EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 22);
+  EXPECT_EQ(text.substr(0, 18), "{\n\"schemaVersion\":");
+  EXPECT_EQ(text.substr(text.size() - 4), "]\n}\n");
+}
+
+TEST_F(ReportTest, WithoutAPathNothingIsWritten) {
+  EXPECT_EQ(WriteReport(static_cast<int32_t>(0x80004005)), 0);
+}
+
+TEST_F(ReportTest, CarriesTheExitCodeText) {
+  Worker().reportPath = Scratch(L"r.json");
+  ASSERT_EQ(WriteReport(static_cast<int32_t>(0x800704C7)), 0);
+  EXPECT_EQ(ordered_json::parse(ReadFileText(Worker().reportPath))["exitCode"], "0x800704C7");
+}
+
+}  // namespace
+}  // namespace tavo::worker

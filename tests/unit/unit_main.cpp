@@ -1,0 +1,7 @@
+// Entry of every unit-test program: the programs are Unicode, like the product.
+#include <gtest/gtest.h>
+
+int wmain(int argc, wchar_t** argv) {
+  ::testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}
