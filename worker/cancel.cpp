@@ -81,6 +81,12 @@ void RegisterActiveDeployment(ComPtr<IUnknown> operation) {
   CancelState& state = State();
   std::lock_guard guard(state.lock);
   state.activeDeployment = std::move(operation);
+  // A cancellation that came before the registration ends the operation now.
+  if (state.activeDeployment && state.requested.load()) {
+    ComPtr<abi::IAsyncInfo> info;
+    CheckHr(state.activeDeployment.As(abi::IID_IAsyncInfo, info));
+    CheckHr(info->Cancel());
+  }
 }
 
 void CloseCancellationWindow() {

@@ -28,7 +28,9 @@ void ThrowIfCancelled();
 // The descriptor download publishes its request-handle cell here; whoever closes
 // the handle first empties the cell by an atomic exchange.
 void RegisterActiveRequest(std::atomic<HINTERNET>* cell);
-// The deployment publishes its running operation (an object answering IAsyncInfo).
+// The deployment publishes its running operation (an object answering IAsyncInfo)
+// and withdraws it with null. When cancellation was already requested the
+// operation is cancelled at once (a failing Cancel() is thrown).
 void RegisterActiveDeployment(ComPtr<IUnknown> operation);
 // After the stage: cancel() no longer interrupts anything; the slots are cleared.
 void CloseCancellationWindow();

@@ -54,8 +54,16 @@ std::wstring WindowsMessage(const hresult_error& error) {
       return description.str();
     }
   }
+  // A message given when the error was made stands for the error information
+  // that Windows would have originated with it (WinHTTP texts, ErrorText).
+  if (!error.message().empty()) return error.message();
   return TrimTrailingSpace(SystemMessage(static_cast<uint32_t>(error.code()), MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT)));
 }
+
+std::wstring ExceptionMessage(const hresult_error& error) {
+  return error.message().empty() ? WindowsMessage(error) : error.message();
+}
+
 
 ErrorRecord RecordFromWindowsError(std::wstring id, const std::wstring& text, const hresult_error& error) {
   ErrorRecord record;

@@ -57,6 +57,9 @@ ErrorRecord RecordFromStdException(std::wstring id, const std::exception& error,
 // The message a thrown Windows error carries: the restricted description when
 // Windows attached one for the same code, else the system text for the code.
 std::wstring WindowsMessage(const hresult_error& error);
+// The message a thrown Windows error carries: the text it was made with, else
+// what Windows says about its code (WindowsMessage).
+std::wstring ExceptionMessage(const hresult_error& error);
 // System message table text for a code (inserts ignored), trailing white space kept.
 std::wstring SystemMessage(uint32_t code, DWORD language);
 

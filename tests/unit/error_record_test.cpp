@@ -120,6 +120,18 @@ TEST(WindowsMessage, PrefersTheRestrictedTextOnlyForTheSameCode) {
   EXPECT_FALSE(iswspace(system.back())) << "trailing white space is removed";
 }
 
+TEST(WindowsMessage, UsesTheErrorsOwnTextWhenWindowsAttachedNone) {
+  // WinHTTP texts are not in the system table; the failure rule gives them to the error.
+  hresult_error error(static_cast<HRESULT>(0x80072EFD), L"A connection with the server could not be established",
+                      nullptr);
+  EXPECT_EQ(WindowsMessage(error), L"A connection with the server could not be established");
+  EXPECT_EQ(ExceptionMessage(error), L"A connection with the server could not be established");
+  EXPECT_EQ(RecordFromWindowsError(L"descriptor.connect", L"Failed.", error).message,
+            L"Failed. Windows: A connection with the server could not be established");
+  EXPECT_EQ(ExceptionMessage(hresult_error(E_ACCESSDENIED, L"", nullptr)),
+            WindowsMessage(hresult_error(E_ACCESSDENIED, L"", nullptr)));
+}
+
 TEST(RecordFromWindowsError, WithoutErrorInfoHasOnlyTheSystemText) {
   ErrorRecord r = RecordFromWindowsError(L"x.y", L"Failed.", hresult_error(E_NOTIMPL, L"", nullptr));
   ASSERT_TRUE(r.windows);

@@ -1,0 +1,118 @@
+// AddPackageByAppInstallerFileAsync as a real asynchronous operation: progress
+// and completion handlers, a wait on completion, and cancellation through the
+// registered operation.
+#include <windows.h>
+#include <objbase.h>
+
+#include "build_info.h"
+#include "common/handles.h"
+#include "common/winrt/abi.h"
+#include "common/winrt/delegate.h"
+#include "common/winrt/winrt.h"
+#include "worker/cancel.h"
+#include "worker/deployment.h"
+#include "worker/deployment_windows.h"
+
+namespace tavo::worker {
+namespace {
+
+class ProgressHandler final
+    : public DelegateBase<abi::IDeploymentProgressHandler, abi::IID_IDeploymentProgressHandler> {
+ public:
+  explicit ProgressHandler(const PackageDeployer::ProgressFn& fn) : fn_(fn) {}
+  HRESULT STDMETHODCALLTYPE Invoke(abi::IDeploymentOperation*, abi::DeploymentProgress progress) override {
+    // Exceptions must not cross into Windows: they go back as an HRESULT.
+    try {
+      fn_(static_cast<int32_t>(progress.state), static_cast<int32_t>(progress.percentage));
+      return S_OK;
+    } catch (const hresult_error& error) {
+      return error.code();
+    } catch (...) {
+      return E_FAIL;
+    }
+  }
+
+ private:
+  PackageDeployer::ProgressFn fn_;
+};
+
+class CompletedHandler final
+    : public DelegateBase<abi::IDeploymentCompletedHandler, abi::IID_IDeploymentCompletedHandler> {
+ public:
+  explicit CompletedHandler(HANDLE done) : done_(done) {}
+  HRESULT STDMETHODCALLTYPE Invoke(abi::IDeploymentOperation*, abi::AsyncStatus) override {
+    ::SetEvent(done_);
+    return S_OK;
+  }
+
+ private:
+  HANDLE done_;  // owned by the waiting deployer, which outlives the wait
+};
+
+std::wstring GuidText(const GUID& guid) {
+  if (guid == GUID{}) return {};
+  wchar_t text[39] = {};
+  ::StringFromGUID2(guid, text, 39);
+  return text;
+}
+
+class WindowsPackageDeployer final : public PackageDeployer {
+ public:
+  explicit WindowsPackageDeployer(ComPtr<abi::IPackageManager> manager) : manager_(std::move(manager)) {}
+
+  DeploymentOutcome Deploy(const ProgressFn& onProgress) override {
+    ComPtr<abi::IPackageManager6> manager6;
+    CheckHr(manager_.As(abi::IID_IPackageManager6, manager6));
+    auto uris = GetActivationFactory<abi::IUriRuntimeClassFactory>(abi::kClassUri, abi::IID_IUriRuntimeClassFactory);
+    ComPtr<abi::IUriRuntimeClass> uri;
+    CheckHr(uris->CreateUri(HString(build::kDescriptorUri).get(), uri.put()));
+
+    ComPtr<abi::IDeploymentOperation> operation;
+    CheckHr(manager6->AddPackageByAppInstallerFileAsync(uri.get(), abi::AddPackageByAppInstallerOptions::None,
+                                                        nullptr, operation.put()));
+    RegisterActiveDeployment(ComPtr<IUnknown>::Copy(operation.get()));
+
+    UniqueKernelHandle done(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    if (!done) ThrowLastError();
+    auto progress = ComPtr<abi::IDeploymentProgressHandler>::Attach(new ProgressHandler(onProgress));
+    CheckHr(operation->put_Progress(progress.get()));
+    // A handler assigned after completion is invoked at once, so no completion is missed.
+    auto completed = ComPtr<abi::IDeploymentCompletedHandler>::Attach(new CompletedHandler(done.get()));
+    CheckHr(operation->put_Completed(completed.get()));
+    if (::WaitForSingleObject(done.get(), INFINITE) != WAIT_OBJECT_0) ThrowLastError();
+    RegisterActiveDeployment(nullptr);
+
+    ComPtr<abi::IAsyncInfo> info;
+    CheckHr(operation.As(abi::IID_IAsyncInfo, info));
+    abi::AsyncStatus status = abi::AsyncStatus::Started;
+    CheckHr(info->get_Status(&status));
+    // A cancelled operation has no results (GetResults fails with
+    // E_ILLEGAL_METHOD_CALL): the cancellation is the outcome.
+    if (status == abi::AsyncStatus::Canceled) throw hresult_error(HRESULT_FROM_WIN32(ERROR_CANCELLED));
+    ComPtr<abi::IDeploymentResult> result;
+    CheckHr(operation->GetResults(result.put()));
+
+    DeploymentOutcome outcome;
+    GUID activity{};
+    CheckHr(result->get_ActivityId(&activity));
+    outcome.activityId = GuidText(activity);
+    HRESULT extended = S_OK;
+    CheckHr(result->get_ExtendedErrorCode(&extended));
+    outcome.extendedErrorCode = extended;
+    HString text;
+    CheckHr(result->get_ErrorText(text.put()));
+    outcome.errorText = text.str();
+    return outcome;
+  }
+
+ private:
+  ComPtr<abi::IPackageManager> manager_;
+};
+
+}  // namespace
+
+std::unique_ptr<PackageDeployer> MakeWindowsPackageDeployer(ComPtr<abi::IPackageManager> manager) {
+  return std::make_unique<WindowsPackageDeployer>(std::move(manager));
+}
+
+}  // namespace tavo::worker
