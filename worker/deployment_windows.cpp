@@ -90,7 +90,17 @@ class WindowsPackageDeployer final : public PackageDeployer {
     // E_ILLEGAL_METHOD_CALL): the cancellation is the outcome.
     if (status == abi::AsyncStatus::Canceled) throw hresult_error(HRESULT_FROM_WIN32(ERROR_CANCELLED));
     ComPtr<abi::IDeploymentResult> result;
-    CheckHr(operation->GetResults(result.put()));
+    HRESULT fetched = operation->GetResults(result.put());
+    HRESULT failure = S_OK;
+    if (status == abi::AsyncStatus::Error) {
+      CheckHr(info->get_ErrorCode(&failure));
+      // The package manager may still hand out the result of a failed
+      // deployment; its activity id and error text are worth keeping.
+      if (FAILED(fetched) || !result) throw hresult_error(FAILED(fetched) ? fetched : failure);
+    } else {
+      CheckHr(fetched);
+      if (!result) throw hresult_error(E_POINTER);
+    }
 
     DeploymentOutcome outcome;
     GUID activity{};
@@ -98,7 +108,7 @@ class WindowsPackageDeployer final : public PackageDeployer {
     outcome.activityId = GuidText(activity);
     HRESULT extended = S_OK;
     CheckHr(result->get_ExtendedErrorCode(&extended));
-    outcome.extendedErrorCode = extended;
+    outcome.extendedErrorCode = FAILED(extended) ? extended : failure;
     HString text;
     CheckHr(result->get_ErrorText(text.put()));
     outcome.errorText = text.str();

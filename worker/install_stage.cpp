@@ -2,15 +2,77 @@
 
 #include <windows.h>
 
-#include "common/winrt/hresult_error.h"
+#include "common/winrt/abi.h"
+#include "common/winrt/winrt.h"
+#include "worker/cancel.h"
+#include "worker/deployment.h"
+#include "worker/deployment_windows.h"
+#include "worker/descriptor_download.h"
+#include "worker/descriptor_validation.h"
+#include "worker/error_store.h"
+#include "worker/errors.h"
+#include "worker/events.h"
+#include "worker/operation_log.h"
+#include "worker/preflight.h"
 #include "worker/state.h"
+#include "worker/verification.h"
 
 namespace tavo::worker {
+namespace {
 
-bool InstallStage(bool /*openExisting*/) {
-  // This build carries no deployment pipeline: say so rather than claim an install.
-  SetCurrentOperation(L"installer.install");
-  throw hresult_error(E_NOTIMPL);
+constexpr ULONGLONG kVerificationWindowMs = 3000;
+constexpr DWORD kVerificationPauseMs = 250;
+
+// Verifies the new registration for up to 3 seconds; throws VerificationFailure.
+void VerifyAfterDeployment() {
+  SetCurrentOperation(L"verification");
+  const ULONGLONG start = ::GetTickCount64();
+  while (!Verify(VerifyMode::PostDeployment)) {
+    if (::GetTickCount64() >= start + kVerificationWindowMs) {
+      RunState& run = Worker();
+      run.deployment.collect = true;
+      run.deployment.apiReportedSuccess = true;
+      run.deployment.progressState = L"notReported";
+      run.deployment.activityId = run.activityId;
+      throw VerificationFailure(CurrentFailure().code,
+                                L"Tavo was installed, but setup couldn't verify its update registration. Run setup "
+                                L"again, or repair Tavo Studio in Windows Settings under Apps.");
+    }
+    ::Sleep(kVerificationPauseMs);
+  }
+}
+
+}  // namespace
+
+bool InstallStage(bool openExisting) {
+  if (openExisting && ProbeExistingInstall()) return true;
+  Preflight(WindowsPreflightPlatform());
+  ThrowIfCancelled();
+  Emit(L"preparing", -1, L"Connecting to Tavo", L"Reading the latest release and automatic update settings.", 0);
+
+  std::string body = DownloadDescriptorWithRetry();
+  SetCurrentOperation(L"descriptor.validate");
+  LogOperation(L"descriptor.validate", L"begin", L"", 0);
+  ValidateDescriptor(body);
+  LogOperation(L"descriptor.validate", L"result", L"descriptor accepted", 0);
+  ThrowIfCancelled();
+
+  auto manager = ActivateInstance<abi::IPackageManager>(abi::kClassPackageManager, abi::IID_IPackageManager);
+  Emit(L"installing", 0, L"Getting your studio ready",
+       L"Windows is downloading and installing Tavo. We'll keep you posted.", 0);
+  SetCurrentOperation(L"deployment.add_package");
+  RunDeploymentAttempts(*MakeWindowsPackageDeployer(manager));
+  SetCurrentAttempt(0);
+  Worker().deployment = DeploymentDiagnostics{};
+
+  Emit(L"verifying", 100, L"Connecting automatic updates",
+       L"Making sure Windows knows where your next Tavo update comes from.", 0);
+  VerifyAfterDeployment();
+
+  SetCurrentOperation(L"deployment.read_launch_identity");
+  ReportLaunchIdentity(manager);
+  Emit(L"success", 100, L"Your studio is ready", L"Tavo is installed, with automatic updates connected.", 0);
+  return false;
 }
 
 }  // namespace tavo::worker

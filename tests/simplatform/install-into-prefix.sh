@@ -22,7 +22,7 @@ fi
 dll_path="Z:$(realpath "$1" | sed 's|/|\\|g')"
 
 # Must match the classes that module.cpp answers in DllGetActivationFactory.
-classes="Windows.Foundation.Metadata.ApiInformation Windows.Management.Deployment.PackageManager"
+classes="Windows.Foundation.Metadata.ApiInformation Windows.Foundation.Uri Windows.Management.Deployment.PackageManager"
 
 # Wine's output goes to a file: a wineserver started here inherits it, and a
 # pipe would keep the caller waiting until the server exits.

@@ -8,6 +8,7 @@
 #include "tests/simplatform/api_information.h"
 #include "tests/simplatform/package_manager.h"
 #include "tests/simplatform/runtime_object.h"
+#include "tests/simplatform/uri.h"
 
 extern "C" HRESULT WINAPI DllGetActivationFactory(HSTRING activatableClassId, IActivationFactory** factory) {
   using namespace tavo::sim;
@@ -24,6 +25,13 @@ extern "C" HRESULT WINAPI DllGetActivationFactory(HSTRING activatableClassId, IA
       if (!scenario) return E_FAIL;
       if (const auto failure = scenario->Failure("ApiInformation.Activate")) return *failure;
       *factory = new ApiInformation(scenario);
+      return S_OK;
+    }
+    if (cls == tavo::abi::kClassUri) {
+      const auto scenario = LoadScenarioOrReport();
+      if (!scenario) return E_FAIL;
+      if (const auto failure = scenario->Failure("Uri.Activate")) return *failure;
+      *factory = new UriFactory(scenario);
       return S_OK;
     }
     return CLASS_E_CLASSNOTAVAILABLE;

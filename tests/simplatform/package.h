@@ -9,14 +9,22 @@
 
 namespace tavo::sim {
 
-class Package final : public RuntimeObject<abi::IPackage> {
+class Package final : public RuntimeObject<abi::IPackage, abi::IPackage3, abi::IPackage6> {
  public:
   explicit Package(PackagePtr record) : record_(std::move(record)) {}
 
+  // IPackage
   HRESULT STDMETHODCALLTYPE get_Id(abi::IPackageId** value) override;
   HRESULT STDMETHODCALLTYPE get_InstalledLocation(IInspectable**) override { return E_NOTIMPL; }
   HRESULT STDMETHODCALLTYPE get_IsFramework(boolean*) override { return E_NOTIMPL; }
   HRESULT STDMETHODCALLTYPE get_Dependencies(IInspectable**) override { return E_NOTIMPL; }
+  // IPackage3
+  HRESULT STDMETHODCALLTYPE get_Status(abi::IPackageStatus** value) override;
+  HRESULT STDMETHODCALLTYPE get_InstalledDate(abi::DateTime*) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE GetAppListEntriesAsync(IInspectable**) override { return E_NOTIMPL; }
+  // IPackage6: null without an App Installer association.
+  HRESULT STDMETHODCALLTYPE GetAppInstallerInfo(abi::IAppInstallerInfo** result) override;
+  HRESULT STDMETHODCALLTYPE CheckUpdateAvailabilityAsync(IInspectable**) override { return E_NOTIMPL; }
 
  protected:
   void* Find(REFIID iid) override;
@@ -44,6 +52,9 @@ class PackageId final : public RuntimeObject<abi::IPackageId> {
   std::wstring_view ClassName() const override { return abi::kClassPackageId; }
 
  private:
+  // The package's text for a getter, unless the scenario makes `point` fail.
+  HRESULT Text(const char* point, std::wstring_view text, HSTRING* value) const;
+
   PackagePtr record_;
 };
 

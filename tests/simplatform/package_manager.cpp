@@ -1,9 +1,38 @@
 #include "tests/simplatform/package_manager.h"
 
+#include "common/winrt/winrt.h"
+#include "tests/simplatform/deployment_operation.h"
 #include "tests/simplatform/package.h"
 #include "tests/simplatform/package_collection.h"
+#include "tests/simplatform/process_counters.h"
+#include "tests/simplatform/state_file.h"
 
 namespace tavo::sim {
+namespace {
+
+// A package that is still being deployed, as Windows shows it.
+PackagePtr StillDeploying(const PackageRecord& package) {
+  auto deploying = std::make_shared<PackageRecord>(package);
+  deploying->verifyIsOK = false;
+  deploying->status[kDeploymentInProgress] = true;
+  return deploying;
+}
+
+// Runs a body that reads the state; an unusable state file is reported and
+// fails the call.
+template <typename Body>
+HRESULT WithState(Body body) noexcept {
+  return Guard([&] {
+    try {
+      return body();
+    } catch (const ScenarioError& e) {
+      ReportProblem(e.what());
+      return E_FAIL;
+    }
+  });
+}
+
+}  // namespace
 
 void* PackageManager::Find(REFIID iid) {
   if (iid == abi::IID_IPackageManager) return static_cast<abi::IPackageManager*>(this);
@@ -16,15 +45,27 @@ void* PackageManager::Find(REFIID iid) {
   return nullptr;
 }
 
+PackageStore PackageManager::CurrentPackages() const {
+  PackageStore store(scenario_->packages, currentUser_);
+  for (const PackageRecord& package : ReadState(scenario_->statePath).packages) store.Register(package);
+  return store;
+}
+
 HRESULT PackageManager::FindPackagesByUserSecurityIdNamePublisher(HSTRING userSecurityId, HSTRING packageName,
                                                                   HSTRING packagePublisher,
                                                                   abi::IIterable_Package** packages) {
   if (!packages) return E_POINTER;
   *packages = nullptr;
   if (const auto failure = scenario_->Failure("PackageManager.FindPackagesForUser")) return *failure;
-  return Guard([&] {
-    *packages = new PackageIterable(store_->FindForUser(ArgumentText(userSecurityId), ArgumentText(packageName),
-                                                        ArgumentText(packagePublisher)));
+  return WithState([&] {
+    std::vector<PackagePtr> found = CurrentPackages().FindForUser(
+        ArgumentText(userSecurityId), ArgumentText(packageName), ArgumentText(packagePublisher));
+    for (PackagePtr& package : found) {
+      if (package->healthyAfterRuns > 0 && CountEnumeration(package->fullName) <= package->healthyAfterRuns) {
+        package = StillDeploying(*package);
+      }
+    }
+    *packages = new PackageIterable(std::move(found));
     return S_OK;
   });
 }
@@ -34,12 +75,33 @@ HRESULT PackageManager::FindPackageByUserSecurityIdPackageFullName(HSTRING userS
   if (!package) return E_POINTER;
   *package = nullptr;
   if (const auto failure = scenario_->Failure("PackageManager.FindPackageForUser")) return *failure;
-  return Guard([&] {
+  return WithState([&] {
     // Not installed: success with no package, as Windows answers.
-    if (PackagePtr found = store_->FindByFullName(ArgumentText(userSecurityId), ArgumentText(packageFullName))) {
+    if (PackagePtr found =
+            CurrentPackages().FindByFullName(ArgumentText(userSecurityId), ArgumentText(packageFullName))) {
       *package = new Package(std::move(found));
     }
     return S_OK;
+  });
+}
+
+HRESULT PackageManager::AddPackageByAppInstallerFileAsync(abi::IUriRuntimeClass* appInstallerFileUri,
+                                                          abi::AddPackageByAppInstallerOptions options,
+                                                          IInspectable* targetVolume,
+                                                          abi::IDeploymentOperation** operation) {
+  if (!operation) return E_POINTER;
+  *operation = nullptr;
+  if (!appInstallerFileUri) return E_INVALIDARG;
+  if (const auto failure = scenario_->Failure("PackageManager.AddPackageByAppInstallerFileAsync")) return *failure;
+  return WithState([&] {
+    HString uri;
+    if (const HRESULT hr = appInstallerFileUri->get_AbsoluteUri(uri.put()); FAILED(hr)) return hr;
+    const DeploymentRequest request{uri.str(), static_cast<uint32_t>(options), targetVolume != nullptr};
+    UpdateState(scenario_->statePath, [&](PlatformState& state) { state.deploymentRequests.push_back(request); });
+
+    const DeploymentPlan& plan = scenario_->deployment;
+    return DeploymentOperation::Start({plan.ForAttempt(NextDeploymentAttempt()), plan.package, scenario_->statePath},
+                                      operation);
   });
 }
 
@@ -54,8 +116,7 @@ HRESULT PackageManagerFactory::ActivateInstance(IInspectable** instance) {
     const auto scenario = LoadScenarioOrReport();
     if (!scenario) return E_FAIL;
     if (const auto failure = scenario->Failure("PackageManager.Activate")) return *failure;
-    auto store = std::make_shared<const PackageStore>(scenario->packages, CurrentUserSid());
-    *instance = static_cast<abi::IPackageManager*>(new PackageManager(scenario, std::move(store)));
+    *instance = static_cast<abi::IPackageManager*>(new PackageManager(scenario, CurrentUserSid()));
     return S_OK;
   });
 }

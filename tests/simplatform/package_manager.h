@@ -1,10 +1,13 @@
-// Windows.Management.Deployment.PackageManager over the scenario's package
-// store, and its activation factory. Each activation reads the scenario afresh.
+// Windows.Management.Deployment.PackageManager over the scenario's packages and
+// those that deployments registered (state_file.h), and its activation factory.
+// Each activation reads the scenario afresh; each query reads the state afresh,
+// so that a manager sees the package its own deployment registered.
 #pragma once
 
 #include <activation.h>
 
 #include <memory>
+#include <string>
 #include <utility>
 
 #include "common/winrt/abi.h"
@@ -16,8 +19,9 @@ namespace tavo::sim {
 
 class PackageManager final : public RuntimeObject<abi::IPackageManager, abi::IPackageManager6> {
  public:
-  PackageManager(std::shared_ptr<const Scenario> scenario, std::shared_ptr<const PackageStore> store)
-      : scenario_(std::move(scenario)), store_(std::move(store)) {}
+  // `currentUser`: the security id that an empty user stands for.
+  PackageManager(std::shared_ptr<const Scenario> scenario, std::wstring currentUser)
+      : scenario_(std::move(scenario)), currentUser_(std::move(currentUser)) {}
 
   // IPackageManager
   HRESULT STDMETHODCALLTYPE AddPackageAsync(abi::IUriRuntimeClass*, IInspectable*, abi::DeploymentOptions,
@@ -59,11 +63,12 @@ class PackageManager final : public RuntimeObject<abi::IPackageManager, abi::IPa
   HRESULT STDMETHODCALLTYPE ProvisionPackageForAllUsersAsync(HSTRING, abi::IDeploymentOperation**) override {
     return E_NOTIMPL;
   }
-  HRESULT STDMETHODCALLTYPE AddPackageByAppInstallerFileAsync(abi::IUriRuntimeClass*,
-                                                              abi::AddPackageByAppInstallerOptions, IInspectable*,
-                                                              abi::IDeploymentOperation**) override {
-    return E_NOTIMPL;
-  }
+  // Starts the deployment attempt that the scenario plans for this call (see
+  // deployment_operation.h) and notes the request in the state.
+  HRESULT STDMETHODCALLTYPE AddPackageByAppInstallerFileAsync(abi::IUriRuntimeClass* appInstallerFileUri,
+                                                              abi::AddPackageByAppInstallerOptions options,
+                                                              IInspectable* targetVolume,
+                                                              abi::IDeploymentOperation** operation) override;
   HRESULT STDMETHODCALLTYPE RequestAddPackageByAppInstallerFileAsync(abi::IUriRuntimeClass*,
                                                                      abi::AddPackageByAppInstallerOptions,
                                                                      IInspectable*,
@@ -93,8 +98,11 @@ class PackageManager final : public RuntimeObject<abi::IPackageManager, abi::IPa
   std::wstring_view ClassName() const override { return abi::kClassPackageManager; }
 
  private:
+  // The installed packages now. Throws ScenarioError for an unusable state file.
+  PackageStore CurrentPackages() const;
+
   std::shared_ptr<const Scenario> scenario_;
-  std::shared_ptr<const PackageStore> store_;
+  std::wstring currentUser_;
 };
 
 // Activation factory of PackageManager (default-activatable).

@@ -22,6 +22,17 @@ PackageStore::PackageStore(const std::vector<PackageRecord>& packages, std::wstr
   for (const PackageRecord& package : packages) packages_.push_back(std::make_shared<const PackageRecord>(package));
 }
 
+void PackageStore::Register(const PackageRecord& package) {
+  auto registered = std::make_shared<const PackageRecord>(package);
+  for (PackagePtr& existing : packages_) {
+    if (BelongsTo(*existing, L"") && SameText(existing->fullName, package.fullName)) {
+      existing = std::move(registered);
+      return;
+    }
+  }
+  packages_.push_back(std::move(registered));
+}
+
 bool PackageStore::BelongsTo(const PackageRecord& package, std::wstring_view user) const {
   const std::wstring_view owner = package.user.empty() ? std::wstring_view(currentUser_) : package.user;
   return SameText(owner, user.empty() ? std::wstring_view(currentUser_) : user);
@@ -40,7 +51,9 @@ std::vector<PackagePtr> PackageStore::FindForUser(std::wstring_view user, std::w
 
 PackagePtr PackageStore::FindByFullName(std::wstring_view user, std::wstring_view fullName) const {
   for (const PackagePtr& package : packages_) {
-    if (BelongsTo(*package, user) && SameText(package->fullName, fullName)) return package;
+    if (BelongsTo(*package, user) && SameText(package->fullName, fullName)) {
+      return package->registered ? package : nullptr;
+    }
   }
   return nullptr;
 }

@@ -1,5 +1,6 @@
-// The packages installed on the simulated PC, shared by every query of a
-// package manager. Identity texts compare as Windows compares them: ordinal,
+// The packages installed on the simulated PC as one query of a package manager
+// sees them: the scenario's, then those that deployments registered for the
+// current user. Identity texts compare as Windows compares them: ordinal,
 // ignoring case.
 #pragma once
 
@@ -19,11 +20,16 @@ class PackageStore {
   // `currentUser` is the security id that an empty user stands for.
   PackageStore(const std::vector<PackageRecord>& packages, std::wstring currentUser);
 
+  // A package that a deployment registered for the current user; it replaces
+  // the current user's package with the same full name.
+  void Register(const PackageRecord& package);
+
   // FindPackagesForUser: the user's packages with this Name and Publisher, in
   // store order. An empty user is the current user.
   std::vector<PackagePtr> FindForUser(std::wstring_view user, std::wstring_view name,
                                       std::wstring_view publisher) const;
-  // FindPackageForUser: the user's package with this full name, or null.
+  // FindPackageForUser: the user's package with this full name, or null; also
+  // null for a package that the scenario marks as not registered.
   PackagePtr FindByFullName(std::wstring_view user, std::wstring_view fullName) const;
 
  private:

@@ -1,124 +1,147 @@
 #include "tests/simplatform/scenario.h"
 
-#include <nlohmann/json.hpp>
-
 #include <array>
 #include <charconv>
+#include <cstdint>
 
-#include "common/handles.h"
+#include "tests/simplatform/scenario_json.h"
 
 namespace tavo::sim {
 namespace {
 
-using nlohmann::json;
+using namespace json_form;
 
-// Calls that a scenario can make fail.
-constexpr std::array<std::string_view, 5> kFailurePoints = {
+// Calls that a scenario's top-level "failures" can make fail.
+constexpr std::array<std::string_view, 8> kFailurePoints = {
     "ApiInformation.Activate",              // RoGetActivationFactory of ApiInformation
     "ApiInformation.IsMethodPresent",       //
     "PackageManager.Activate",              // RoActivateInstance of PackageManager
     "PackageManager.FindPackagesForUser",   // FindPackagesByUserSecurityIdNamePublisher
     "PackageManager.FindPackageForUser",    // FindPackageByUserSecurityIdPackageFullName
+    "PackageManager.AddPackageByAppInstallerFileAsync",  // the call itself, before any operation exists
+    "Uri.Activate",                         // RoGetActivationFactory of Uri
+    "Uri.CreateUri",                        //
 };
 
-// Stands in for the hash of the publisher that Windows puts into package names.
-constexpr std::wstring_view kPublisherId = L"5x0tavosim7qr";
+constexpr uint32_t kMaxStepDelayMs = 600000;
 
-constexpr DWORD kMaxScenarioBytes = 1 << 20;
-
-std::wstring Utf16(std::string_view utf8) {
-  if (utf8.empty()) return {};
-  const int length = ::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8.data(), static_cast<int>(utf8.size()),
-                                           nullptr, 0);
-  if (length <= 0) throw ScenarioError("text is not valid UTF-8");
-  std::wstring text(static_cast<std::size_t>(length), L'\0');
-  ::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8.data(), static_cast<int>(utf8.size()), text.data(), length);
-  return text;
-}
-
-std::string Utf8(std::wstring_view text) {
-  if (text.empty()) return {};
-  const int length = ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr,
-                                           nullptr);
-  std::string utf8(static_cast<std::size_t>(length > 0 ? length : 0), '\0');
-  ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), utf8.data(), length, nullptr, nullptr);
-  return utf8;
-}
-
-// Fails on members outside `known`: a misspelt member would otherwise be ignored
-// and the test would run against a different scenario than it states.
-void RequireKnownMembers(const json& object, std::initializer_list<std::string_view> known, std::string_view where) {
-  for (const auto& [key, value] : object.items()) {
-    bool found = false;
-    for (std::string_view name : known) found = found || key == name;
-    if (!found) throw ScenarioError("unknown member \"" + key + "\" in " + std::string(where));
+bool IsFailurePoint(std::string_view point) {
+  for (std::string_view name : kFailurePoints) {
+    if (point == name) return true;
   }
+  return false;
 }
 
-std::string StringMember(const json& object, const char* key, std::string_view where, bool required) {
-  const auto it = object.find(key);
-  if (it == object.end()) {
-    if (required) throw ScenarioError(std::string(where) + " lacks \"" + key + "\"");
-    return {};
+// "{XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}", hexadecimal digits of either case.
+GUID ParseGuid(const json& value, const std::string& where) {
+  const std::string text = value.is_string() ? value.get<std::string>() : std::string();
+  auto fail = [&]() -> GUID {
+    throw ScenarioError(where + ": \"activityId\" must be a GUID such as \"{01234567-89AB-CDEF-0123-456789ABCDEF}\"");
+  };
+  if (text.size() != 38 || text.front() != '{' || text.back() != '}') return fail();
+  std::string digits;
+  for (std::size_t i = 1; i < 37; ++i) {
+    const bool dash_position = i == 9 || i == 14 || i == 19 || i == 24;
+    if (dash_position != (text[i] == '-')) return fail();
+    if (!dash_position) digits += text[i];
   }
-  if (!it->is_string()) throw ScenarioError(std::string(where) + ": \"" + key + "\" must be a string");
-  return it->get<std::string>();
+  auto hex = [&](std::size_t offset, std::size_t length) {
+    uint32_t part = 0;
+    const char* first = digits.data() + offset;
+    const auto [end, error] = std::from_chars(first, first + length, part, 16);
+    if (error != std::errc() || end != first + length) fail();
+    return part;
+  };
+  GUID guid{};
+  guid.Data1 = hex(0, 8);
+  guid.Data2 = static_cast<uint16_t>(hex(8, 4));
+  guid.Data3 = static_cast<uint16_t>(hex(12, 4));
+  for (std::size_t i = 0; i < 8; ++i) guid.Data4[i] = static_cast<unsigned char>(hex(16 + 2 * i, 2));
+  return guid;
 }
 
-// "0x" and 1 to 8 hexadecimal digits naming a failure code.
-HRESULT ParseFailureCode(const std::string& text, const std::string& point) {
-  uint32_t value = 0;
-  const char* last = text.data() + text.size();
-  bool ok = text.size() > 2 && text.size() <= 10 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X');
-  if (ok) {
-    const auto [end, error] = std::from_chars(text.data() + 2, last, value, 16);
-    ok = error == std::errc() && end == last;
+// A number (a percentage in state Processing) or {"percent": n, "state": s}.
+abi::DeploymentProgress ParseProgressStep(const json& step, const std::string& where) {
+  if (step.is_number()) {
+    const json wrapped = {{"percent", step}};
+    return {abi::DeploymentProgressState::Processing, NumberMember(wrapped, "percent", where, 0, 100)};
   }
-  const HRESULT code = static_cast<HRESULT>(value);
-  if (!ok || !FAILED(code)) {
-    throw ScenarioError("failure \"" + point + "\": \"" + text + "\" is not a failure HRESULT such as \"0x80070005\"");
-  }
-  return code;
-}
-
-// "Major.Minor.Build.Revision", each 0 to 65535.
-abi::PackageVersion ParseVersion(const std::string& text, std::string_view where) {
-  std::array<uint16_t, 4> parts{};
-  const char* p = text.data();
-  const char* last = text.data() + text.size();
-  for (std::size_t i = 0; i < parts.size(); ++i) {
-    const bool final_part = i + 1 == parts.size();
-    const auto [end, error] = std::from_chars(p, last, parts[i]);
-    if (error != std::errc() || end == p || (final_part ? end != last : (end == last || *end != '.'))) {
-      throw ScenarioError(std::string(where) + ": version \"" + text + "\" is not Major.Minor.Build.Revision");
+  RequireObject(step, where);
+  RequireKnownMembers(step, {"percent", "state"}, where);
+  if (!step.contains("percent")) throw ScenarioError(where + " lacks \"percent\"");
+  abi::DeploymentProgress progress{abi::DeploymentProgressState::Processing,
+                                   NumberMember(step, "percent", where, 0, 100)};
+  if (const auto it = step.find("state"); it != step.end()) {
+    if (*it == "queued") {
+      progress.state = abi::DeploymentProgressState::Queued;
+    } else if (*it == "processing") {
+      progress.state = abi::DeploymentProgressState::Processing;
+    } else if (it->is_number_integer() && it->get<int64_t>() >= INT32_MIN && it->get<int64_t>() <= INT32_MAX) {
+      progress.state = static_cast<abi::DeploymentProgressState>(it->get<int32_t>());
+    } else {
+      throw ScenarioError(where + ": \"state\" must be \"queued\", \"processing\" or a whole number");
     }
-    if (!final_part) p = end + 1;
   }
-  return {parts[0], parts[1], parts[2], parts[3]};
+  return progress;
 }
 
-std::wstring VersionText(const abi::PackageVersion& v) {
-  return std::to_wstring(v.Major) + L"." + std::to_wstring(v.Minor) + L"." + std::to_wstring(v.Build) + L"." +
-         std::to_wstring(v.Revision);
+DeploymentAttempt ParseAttempt(const json& item, const std::string& where) {
+  RequireObject(item, where);
+  RequireKnownMembers(item,
+                      {"progress", "stepDelayMs", "errorCode", "extendedErrorCode", "errorText", "activityId",
+                       "completeBeforeReturn", "untilCancelled", "resultsOnError"},
+                      where);
+  DeploymentAttempt attempt;
+  if (const auto it = item.find("progress"); it != item.end()) {
+    if (!it->is_array()) throw ScenarioError(where + ": \"progress\" must be an array");
+    for (std::size_t i = 0; i < it->size(); ++i) {
+      attempt.progress.push_back(ParseProgressStep((*it)[i], where + ".progress[" + std::to_string(i) + "]"));
+    }
+  }
+  attempt.stepDelayMs = NumberMember(item, "stepDelayMs", where, 0, kMaxStepDelayMs);
+  if (const auto it = item.find("errorCode"); it != item.end()) {
+    attempt.errorCode = ParseFailureCode(*it, where + ".errorCode");
+  }
+  if (const auto it = item.find("extendedErrorCode"); it != item.end()) {
+    attempt.extendedErrorCode = ParseFailureCode(*it, where + ".extendedErrorCode");
+  }
+  attempt.errorText = Utf16(StringMember(item, "errorText", where, false));
+  if (const auto it = item.find("activityId"); it != item.end()) attempt.activityId = ParseGuid(*it, where);
+  attempt.completeBeforeReturn = BoolMember(item, "completeBeforeReturn", where, false);
+  attempt.untilCancelled = BoolMember(item, "untilCancelled", where, false);
+  attempt.resultsOnError = BoolMember(item, "resultsOnError", where, false);
+  if (attempt.errorCode != S_OK && attempt.extendedErrorCode != S_OK) {
+    throw ScenarioError(where + ": give \"errorCode\" or \"extendedErrorCode\", not both");
+  }
+  if (attempt.completeBeforeReturn && (attempt.untilCancelled || attempt.stepDelayMs > 0)) {
+    throw ScenarioError(where + ": \"completeBeforeReturn\" cannot wait (\"untilCancelled\", \"stepDelayMs\")");
+  }
+  return attempt;
 }
 
-PackageRecord ParsePackage(const json& item, std::size_t index) {
-  const std::string where = "packages[" + std::to_string(index) + "]";
-  if (!item.is_object()) throw ScenarioError(where + " must be an object");
-  RequireKnownMembers(item, {"user", "name", "publisher", "version", "fullName", "familyName"}, where);
-  PackageRecord record;
-  record.user = Utf16(StringMember(item, "user", where, false));
-  record.name = Utf16(StringMember(item, "name", where, true));
-  record.publisher = Utf16(StringMember(item, "publisher", where, true));
-  record.version = ParseVersion(StringMember(item, "version", where, true), where);
-  record.fullName = Utf16(StringMember(item, "fullName", where, false));
-  record.familyName = Utf16(StringMember(item, "familyName", where, false));
-  if (record.name.empty() || record.publisher.empty()) throw ScenarioError(where + ": empty name or publisher");
-  if (record.familyName.empty()) record.familyName = record.name + L"_" + std::wstring(kPublisherId);
-  if (record.fullName.empty()) {
-    record.fullName = record.name + L"_" + VersionText(record.version) + L"_x64__" + std::wstring(kPublisherId);
+DeploymentPlan ParseDeployment(const json& item) {
+  const std::string where = "deployment";
+  RequireObject(item, where);
+  RequireKnownMembers(item, {"attempts", "package"}, where);
+  DeploymentPlan plan;
+  if (const auto it = item.find("attempts"); it != item.end()) {
+    if (!it->is_array()) throw ScenarioError("\"deployment.attempts\" must be an array");
+    for (std::size_t i = 0; i < it->size(); ++i) {
+      plan.attempts.push_back(ParseAttempt((*it)[i], "deployment.attempts[" + std::to_string(i) + "]"));
+    }
   }
-  return record;
+  if (const auto it = item.find("package"); it != item.end()) {
+    if (it->is_null()) {
+      plan.package.reset();
+    } else {
+      const PackageRecord base = DefaultDeployedPackage();
+      plan.package = ParsePackage(*it, "deployment.package", &base);
+      if (!plan.package->user.empty()) {
+        throw ScenarioError("deployment.package: a deployment registers for the current user; \"user\" is not allowed");
+      }
+    }
+  }
+  return plan;
 }
 
 std::wstring EnvironmentVariable(const wchar_t* name, bool& present) {
@@ -140,25 +163,37 @@ std::wstring EnvironmentVariable(const wchar_t* name, bool& present) {
   }
 }
 
-std::string ReadFile(const std::wstring& path) {
-  UniqueFile file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file) throw ScenarioError("cannot open (error " + std::to_string(::GetLastError()) + ")");
-  LARGE_INTEGER size{};
-  if (!::GetFileSizeEx(file.get(), &size) || size.QuadPart > kMaxScenarioBytes) {
-    throw ScenarioError("cannot read, or larger than 1 MB");
-  }
-  std::string bytes(static_cast<std::size_t>(size.QuadPart), '\0');
-  DWORD read = 0;
-  if (!bytes.empty() &&
-      (!::ReadFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr) ||
-       read != bytes.size())) {
-    throw ScenarioError("cannot read (error " + std::to_string(::GetLastError()) + ")");
-  }
-  return bytes;
+std::optional<HRESULT> FindFailure(const FailureMap& failures, std::string_view point) {
+  const auto it = failures.find(point);
+  if (it == failures.end()) return std::nullopt;
+  return it->second;
 }
 
 }  // namespace
+
+std::optional<HRESULT> PackageRecord::Failure(std::string_view point) const { return FindFailure(failures, point); }
+
+bool PackageRecord::operator==(const PackageRecord& other) const {
+  const auto parts = [](const abi::PackageVersion& v) { return std::array{v.Major, v.Minor, v.Build, v.Revision}; };
+  return user == other.user && name == other.name && publisher == other.publisher &&
+         parts(version) == parts(other.version) && fullName == other.fullName &&
+         familyName == other.familyName && registered == other.registered && verifyIsOK == other.verifyIsOK &&
+         status == other.status && healthyAfterRuns == other.healthyAfterRuns &&
+         appInstallerInfo == other.appInstallerInfo && failures == other.failures;
+}
+
+PackageRecord DefaultDeployedPackage() {
+  const json identity = {{"name", Utf8(build::kPackageName)},
+                         {"publisher", Utf8(build::kPackagePublisher)},
+                         {"version", "1.0.0.0"}};
+  return ParsePackage(identity, "the default deployed package");
+}
+
+DeploymentAttempt DeploymentPlan::ForAttempt(uint32_t attempt) const {
+  if (attempts.empty()) return {};
+  const std::size_t index = attempt == 0 ? 0 : attempt - 1;
+  return attempts[index < attempts.size() ? index : attempts.size() - 1];
+}
 
 bool Scenario::IsMethodPresent(std::wstring_view type, std::wstring_view method) const {
   std::wstring key(type);
@@ -167,11 +202,7 @@ bool Scenario::IsMethodPresent(std::wstring_view type, std::wstring_view method)
   return missingMethods.count(key) == 0;
 }
 
-std::optional<HRESULT> Scenario::Failure(std::string_view point) const {
-  const auto it = failures.find(std::string(point));
-  if (it == failures.end()) return std::nullopt;
-  return it->second;
-}
+std::optional<HRESULT> Scenario::Failure(std::string_view point) const { return FindFailure(failures, point); }
 
 Scenario ParseScenario(std::string_view text) {
   json root;
@@ -181,7 +212,7 @@ Scenario ParseScenario(std::string_view text) {
     throw ScenarioError(std::string("not valid JSON: ") + e.what());
   }
   if (!root.is_object()) throw ScenarioError("the scenario must be a JSON object");
-  RequireKnownMembers(root, {"missingMethods", "failures", "packages"}, "the scenario");
+  RequireKnownMembers(root, {"missingMethods", "failures", "packages", "deployment"}, "the scenario");
 
   Scenario scenario;
   if (const auto it = root.find("missingMethods"); it != root.end()) {
@@ -194,19 +225,15 @@ Scenario ParseScenario(std::string_view text) {
     }
   }
   if (const auto it = root.find("failures"); it != root.end()) {
-    if (!it->is_object()) throw ScenarioError("\"failures\" must be an object");
-    for (const auto& [point, code] : it->items()) {
-      bool known = false;
-      for (std::string_view name : kFailurePoints) known = known || point == name;
-      if (!known) throw ScenarioError("unknown failure point \"" + point + "\"");
-      if (!code.is_string()) throw ScenarioError("failure \"" + point + "\" must be a string such as \"0x80070005\"");
-      scenario.failures[point] = ParseFailureCode(code.get<std::string>(), point);
-    }
+    scenario.failures = ParseFailures(*it, "\"failures\"", IsFailurePoint);
   }
   if (const auto it = root.find("packages"); it != root.end()) {
     if (!it->is_array()) throw ScenarioError("\"packages\" must be an array");
-    for (std::size_t i = 0; i < it->size(); ++i) scenario.packages.push_back(ParsePackage((*it)[i], i));
+    for (std::size_t i = 0; i < it->size(); ++i) {
+      scenario.packages.push_back(ParsePackage((*it)[i], "packages[" + std::to_string(i) + "]"));
+    }
   }
+  if (const auto it = root.find("deployment"); it != root.end()) scenario.deployment = ParseDeployment(*it);
   return scenario;
 }
 
@@ -216,7 +243,11 @@ Scenario LoadScenario() {
   if (!present) return {};
   if (path.empty()) throw ScenarioError("TAVO_SIM_SCENARIO is set but empty");
   try {
-    return ParseScenario(ReadFile(path));
+    std::optional<std::string> text = ReadSmallFile(path);
+    if (!text) throw ScenarioError("no such file");
+    Scenario scenario = ParseScenario(*text);
+    scenario.statePath = path + L".state.json";
+    return scenario;
   } catch (const ScenarioError& e) {
     throw ScenarioError("scenario " + Utf8(path) + ": " + e.what());
   }
@@ -226,11 +257,15 @@ std::shared_ptr<const Scenario> LoadScenarioOrReport() {
   try {
     return std::make_shared<const Scenario>(LoadScenario());
   } catch (const ScenarioError& e) {
-    const std::string line = std::string("tavo_simplatform: ") + e.what() + "\n";
-    DWORD written = 0;
-    ::WriteFile(::GetStdHandle(STD_ERROR_HANDLE), line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
+    ReportProblem(e.what());
     return nullptr;
   }
+}
+
+void ReportProblem(std::string_view message) {
+  const std::string line = "tavo_simplatform: " + std::string(message) + "\n";
+  DWORD written = 0;
+  ::WriteFile(::GetStdHandle(STD_ERROR_HANDLE), line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
 }
 
 }  // namespace tavo::sim

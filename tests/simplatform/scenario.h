@@ -1,11 +1,15 @@
 // The scenario that drives the simulated platform: which API methods Windows
-// lacks, which calls fail with which HRESULT, and which packages are installed.
-// It comes from the JSON file named by TAVO_SIM_SCENARIO (an absolute Windows
-// path); without that variable every method is present and no package exists.
+// lacks, which calls fail with which HRESULT, which packages are installed, and
+// how each deployment attempt goes. It comes from the JSON file named by
+// TAVO_SIM_SCENARIO (an absolute Windows path); without that variable every
+// method is present, no package exists and a deployment succeeds at once.
+// README.md in this folder describes the format.
 #pragma once
 
 #include <windows.h>
 
+#include <array>
+#include <cstdint>
 #include <map>
 #include <memory>
 #include <optional>
@@ -15,11 +19,34 @@
 #include <string_view>
 #include <vector>
 
+#include "build_info.h"
 #include "common/winrt/abi.h"
 
 namespace tavo::sim {
 
-// One installed package as the scenario states it.
+// The PackageStatus flags in the order of the IPackageStatus vtable; the last
+// one comes from IPackageStatus2.
+inline constexpr std::array<std::string_view, 12> kStatusFlagNames = {
+    "NotAvailable",     "PackageOffline", "DataOffline",     "Disabled",  "NeedsRemediation",     "LicenseIssue",
+    "Modified",         "Tampered",       "DependencyIssue", "Servicing", "DeploymentInProgress", "IsPartiallyStaged",
+};
+inline constexpr std::size_t kDeploymentInProgress = 10;
+
+// Named failure points -> the HRESULT the call fails with.
+using FailureMap = std::map<std::string, HRESULT, std::less<>>;
+
+// A package's App Installer association (Package.GetAppInstallerInfo).
+struct AppInstallerInfoRecord {
+  std::optional<std::wstring> uri = std::wstring(build::kDescriptorUri);  // none: Uri returns null
+  bool info2 = true;                                                      // answers IAppInstallerInfo2
+  bool onLaunch = true;
+  bool automaticBackgroundTask = true;
+
+  bool operator==(const AppInstallerInfoRecord&) const = default;
+};
+
+// One installed package as the scenario states it. The defaults describe a
+// healthy package associated with the expected descriptor URI.
 struct PackageRecord {
   std::wstring user;  // security id; empty means the current user
   std::wstring name;
@@ -27,12 +54,56 @@ struct PackageRecord {
   abi::PackageVersion version{};
   std::wstring fullName;    // Name_Version_x64__PublisherId unless the scenario gives one
   std::wstring familyName;  // Name_PublisherId unless the scenario gives one
+
+  bool registered = true;  // false: FindPackageForUser does not find it
+  bool verifyIsOK = true;
+  std::array<bool, kStatusFlagNames.size()> status{};  // all false
+  // The first this-many FindPackagesForUser calls that return the package (in
+  // this process) see it still deploying: VerifyIsOK false, DeploymentInProgress.
+  uint32_t healthyAfterRuns = 0;
+  std::optional<AppInstallerInfoRecord> appInstallerInfo = AppInstallerInfoRecord{};  // none: no association
+  FailureMap failures;  // getters of this package's objects that fail
+
+  std::optional<HRESULT> Failure(std::string_view point) const;
+  bool operator==(const PackageRecord& other) const;
+};
+
+// How one deployment attempt (one AddPackageByAppInstallerFileAsync call) goes.
+struct DeploymentAttempt {
+  std::vector<abi::DeploymentProgress> progress;  // delivered in order
+  DWORD stepDelayMs = 0;                          // pause before each progress step
+  HRESULT errorCode = S_OK;                       // failure: status Error with this code
+  HRESULT extendedErrorCode = S_OK;               // failure: status Completed, result carries this code
+  std::wstring errorText;
+  std::optional<GUID> activityId;  // none: a new GUID per attempt
+  bool completeBeforeReturn = false;
+  bool untilCancelled = false;
+  bool resultsOnError = false;  // GetResults in status Error gives the result instead of the code
+
+  bool Succeeds() const { return errorCode == S_OK && extendedErrorCode == S_OK; }
+};
+
+// The package that a successful deployment registers unless the scenario says
+// otherwise: the expected Tavo package, version 1.0.0.0, healthy.
+PackageRecord DefaultDeployedPackage();
+
+struct DeploymentPlan {
+  // Attempt n (1-based, counted across the process) follows entry n, or the
+  // last entry when there are fewer; no entry is one plain success.
+  std::vector<DeploymentAttempt> attempts;
+  std::optional<PackageRecord> package = DefaultDeployedPackage();  // none: registers nothing
+
+  DeploymentAttempt ForAttempt(uint32_t attempt) const;
 };
 
 struct Scenario {
-  std::set<std::wstring> missingMethods;       // "<type name>.<method name>"
-  std::map<std::string, HRESULT> failures;     // failure point -> code
+  std::set<std::wstring> missingMethods;  // "<type name>.<method name>"
+  FailureMap failures;                    // failure point -> code
   std::vector<PackageRecord> packages;
+  DeploymentPlan deployment;
+  // Where deployments register packages: "<scenario file>.state.json"; empty
+  // (no scenario file) keeps them in this process only.
+  std::wstring statePath;
 
   bool IsMethodPresent(std::wstring_view type, std::wstring_view method) const;
   // The code that the failure point (e.g. "PackageManager.FindPackagesForUser") fails with, if any.
@@ -57,5 +128,9 @@ Scenario LoadScenario();
 // standard error and gives null: the activation then fails with E_FAIL instead
 // of running the test against a scenario other than the one it wrote.
 std::shared_ptr<const Scenario> LoadScenarioOrReport();
+
+// Writes "tavo_simplatform: <message>" to standard error: how the fixture says
+// why a call failed when the HRESULT alone would not tell a test's reader.
+void ReportProblem(std::string_view message);
 
 }  // namespace tavo::sim
