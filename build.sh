@@ -1,9 +1,9 @@
 #!/bin/bash
 # Builds TavoSetup.exe and Tavo.Deploy.exe with MinGW-w64 and runs them under Wine.
 #
-#   ./build.sh demo    build, then run the worker's check under Wine and show its events
+#   ./build.sh demo    build, then run the worker's check and a full simulated install under Wine
 #   ./build.sh test    build, then run every test through ctest
-#   ./build.sh bench   build, then time the worker's check against a trivial program
+#   ./build.sh bench   build, then time the worker's check and install against a trivial program
 #
 # Installs the Debian packages it needs first (as root, or through sudo).
 # Build trees:
@@ -75,6 +75,13 @@ demo() {
   [ -n "$code" ] || { echo "demo: the runner did not report an exit code" >&2; exit 1; }
   echo "exit code: $code"
   echo "report: $report"
+
+  # A full simulated install through the loopback package host, then a rerun
+  # that finds the existing install.
+  python3 tests/hosts/package_host.py start "$test_tree" >/dev/null
+  trap 'python3 "$root/tests/hosts/package_host.py" stop "$test_tree" >/dev/null;
+        bash "$root/scripts/wine-session.sh" stop "$test_tree" >/dev/null' EXIT
+  python3 scripts/demo_install.py "$test_tree"
 }
 
 if [ "$command" = test ]; then
@@ -92,6 +99,9 @@ case $command in
     ;;
   bench)
     start_session
+    python3 tests/hosts/package_host.py start "$test_tree" >/dev/null
+    trap 'python3 "$root/tests/hosts/package_host.py" stop "$test_tree" >/dev/null;
+          bash "$root/scripts/wine-session.sh" stop "$test_tree" >/dev/null' EXIT
     python3 "$root/bench/bench.py" "$test_tree"
     ;;
 esac

@@ -1,10 +1,13 @@
 #!/usr/bin/env python3
-"""Wall time of `Tavo.Deploy.exe --check` against a trivial static program,
-both started the same way under the same warm wineserver (the tree's Wine
-session must be running). Prints the medians and their ratio.
+"""Wall time of `Tavo.Deploy.exe --check` and of a full simulated
+`Tavo.Deploy.exe --install` (loopback package host, simulated platform, no
+artificial delays) against a trivial static program, all started the same way
+under the same warm wineserver (the tree's Wine session and package host must
+be running). Prints the medians and the ratios to the trivial program.
 
 usage: bench.py BUILD_TREE [RUNS]"""
 
+import os
 import pathlib
 import statistics
 import subprocess
@@ -22,10 +25,13 @@ def read_env(path):
     return values
 
 
-def timed_run(tree, program, args):
+def timed_run(tree, program, args, env=None, prepare=None):
+    if prepare:
+        prepare()
     start = time.perf_counter()
     result = subprocess.run(["sh", str(WINE_EXEC), str(tree), program, *args], stdin=subprocess.DEVNULL,
-                            stdout=subprocess.PIPE, stderr=subprocess.PIPE, timeout=120)
+                            stdout=subprocess.PIPE, stderr=subprocess.PIPE, timeout=120,
+                            env=dict(os.environ, **(env or {})))
     elapsed = time.perf_counter() - start
     if result.returncode != 0:
         sys.exit("bench: %s %s exited with %d\n%s" % (program, " ".join(args), result.returncode,
@@ -40,19 +46,44 @@ def main(argv):
     runs = int(argv[2]) if len(argv) == 3 else 15
     worker = read_env(tree / "test-programs.env")["TAVO_WORKER"]
     trivial = read_env(tree / "bench-programs.env")["TAVO_BENCH_TRIVIAL"]
-    cases = [("Tavo.Deploy.exe --check", worker, ["--check"]), ("trivial static program", trivial, [])]
-    for _, program, args in cases:  # one unmeasured run each: disk cache, first loads
-        timed_run(tree, program, args)
-    times = {name: [] for name, _, _ in cases}
-    for _ in range(runs):  # interleaved, so drift affects both alike
-        for name, program, args in cases:
-            times[name].append(timed_run(tree, program, args))
+    install = prepare_install(tree)
+    cases = [("trivial static program", trivial, [], None, None),
+             ("Tavo.Deploy.exe --check", worker, ["--check"], None, None),
+             ("Tavo.Deploy.exe --install", worker, ["--install"], install["env"], install["prepare"])]
+    for _, program, args, env, prepare in cases:  # one unmeasured run each: disk cache, first loads
+        timed_run(tree, program, args, env, prepare)
+    times = {case[0]: [] for case in cases}
+    for _ in range(runs):  # interleaved, so drift affects all alike
+        for name, program, args, env, prepare in cases:
+            times[name].append(timed_run(tree, program, args, env, prepare))
     medians = {name: statistics.median(values) for name, values in times.items()}
     for name, median in medians.items():
         print("%-26s median %7.1f ms  (%d runs, min %.1f ms, max %.1f ms)"
               % (name, median * 1000, runs, min(times[name]) * 1000, max(times[name]) * 1000))
-    worker_median, trivial_median = medians[cases[0][0]], medians[cases[1][0]]
-    print("%-26s %.2f" % ("ratio worker / trivial", worker_median / trivial_median))
+    trivial_median = medians[cases[0][0]]
+    for name, *_ in cases[1:]:
+        print("%-26s %.2f" % ("ratio %s / trivial" % name.split()[1], medians[name] / trivial_median))
+
+
+def prepare_install(tree):
+    """Scripts the package host with a valid descriptor and writes a scenario
+    whose deployment succeeds at once; each run starts without an install."""
+    root = pathlib.Path(__file__).resolve().parents[1]
+    sys.path.insert(0, str(root / "scripts"))
+    sys.path.insert(0, str(root / "tests" / "hosts"))
+    import demo_install  # noqa: E402
+    import package_host  # noqa: E402
+
+    escaped = demo_install.publisher(tree).replace("&", "&amp;").replace('"', "&quot;")
+    package_host.PackageHost().script(status=200, body=demo_install.DESCRIPTOR.read_text(encoding="utf-8")
+                                      .replace("{{PUBLISHER}}", escaped))
+    folder = tree / "bench"
+    folder.mkdir(exist_ok=True)
+    scenario = folder / "scenario.json"
+    scenario.write_text("{}", encoding="utf-8")
+    state = folder / "scenario.json.state.json"
+    return {"env": {"TAVO_SIM_SCENARIO": demo_install.windows_path(scenario)},
+            "prepare": lambda: state.unlink(missing_ok=True)}
 
 
 if __name__ == "__main__":

@@ -77,6 +77,11 @@ class InstallRun(unittest.TestCase):
             (dict(status=200, body=descriptor(), certificate="untrusted"), 0x80072F7D, "descriptor.send_request"),
             (dict(status=200, body=descriptor("identity_uri_other_host.appinstaller")), 0xA0041106,
              "descriptor.identity_invalid"),
+            (dict(status=200, body=descriptor("required_missing_empty_update_settings_2021.appinstaller")),
+             0xA004110C, "descriptor.required_elements_missing"),
+            # XmlLite refuses the DOCTYPE of a captive portal's page before reading on.
+            (dict(status=200, body=descriptor("xml_captive_portal_doctype.html")), 0xC00CEE4F,
+             "descriptor.xml_parse_error"),
         ]
         for script, code, operation in cases:
             with self.subTest(operation=operation, code=hex(code)):

@@ -1,0 +1,81 @@
+#!/usr/bin/env python3
+"""The demo's install part: a full simulated install through the loopback
+package host and the simulated platform, then a second run that finds the
+existing install. Passes the worker's event lines through as they arrive and
+prints each run's exit code and report path. The tree's Wine session and its
+package host must be running.
+
+usage: demo_install.py BUILD_TREE"""
+
+import os
+import pathlib
+import subprocess
+import sys
+
+ROOT = pathlib.Path(__file__).resolve().parents[1]
+sys.path.insert(0, str(ROOT / "tests" / "hosts"))
+import package_host  # noqa: E402
+
+DESCRIPTOR = ROOT / "tests" / "data" / "descriptors" / "accepted_namespace_2017_2.appinstaller"
+
+
+def read_env(path):
+    values = {}
+    for line in path.read_text().splitlines():
+        key, _, value = line.partition("=")
+        values[key] = value.strip("'")
+    return values
+
+
+def windows_path(path):
+    return "Z:" + str(pathlib.Path(path).resolve()).replace("/", "\\")
+
+
+def publisher(tree):
+    """The test build's package Publisher, from its generated constants."""
+    text = (tree / "generated" / "build_info.h").read_text(encoding="utf-8")
+    literal = text.split("kPackagePublisher[] = L\"", 1)[1].split("\";\n", 1)[0]
+    return literal.replace('\\"', '"').replace("\\\\", "\\")
+
+
+def run(tree, programs, scenario, report, *args):
+    print("== Tavo.Deploy.exe %s --report %s" % (" ".join(args), windows_path(report)), flush=True)
+    env = dict(os.environ, TAVO_SIM_SCENARIO=windows_path(scenario))
+    command = ["sh", str(ROOT / "scripts" / "wine-exec.sh"), str(tree), programs["TAVO_RUNNER"], "--",
+               windows_path(programs["TAVO_WORKER"]), *args, "--report", windows_path(report)]
+    code = None
+    with subprocess.Popen(command, stdin=subprocess.DEVNULL, stdout=subprocess.PIPE, env=env) as child:
+        for raw in child.stdout:
+            line = raw.decode("utf-8", errors="replace").rstrip("\n")
+            if line.startswith("exit="):
+                code = line[len("exit="):]
+            else:
+                print(line, flush=True)
+    if code is None:
+        sys.exit("demo: the runner did not report an exit code")
+    print("exit code: %s" % code)
+    print("report: %s" % report, flush=True)
+
+
+def main(argv):
+    if len(argv) != 2:
+        sys.exit(__doc__)
+    tree = pathlib.Path(argv[1]).resolve()
+    programs = read_env(tree / "test-programs.env")
+    folder = tree / "demo"
+    folder.mkdir(exist_ok=True)
+    scenario = folder / "scenario.json"
+    scenario.write_text('{"deployment": {"attempts": [{"progress": [0, 8, 23, 41, 67, 88, 100], '
+                        '"stepDelayMs": 150}]}}', encoding="utf-8")
+    (folder / "scenario.json.state.json").unlink(missing_ok=True)  # no install left by an earlier demo
+
+    escaped = publisher(tree).replace("&", "&amp;").replace('"', "&quot;")
+    body = DESCRIPTOR.read_text(encoding="utf-8").replace("{{PUBLISHER}}", escaped)
+    package_host.PackageHost().script(status=200, body=body)
+
+    run(tree, programs, scenario, folder / "install-first.json", "--install", "--open-existing")
+    run(tree, programs, scenario, folder / "install-again.json", "--install", "--open-existing")
+
+
+if __name__ == "__main__":
+    main(sys.argv)
