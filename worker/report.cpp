@@ -2,10 +2,8 @@
 
 #include <windows.h>
 
-#include <algorithm>
-
 #include "build_info.h"
-#include "common/handles.h"
+#include "common/atomic_file.h"
 #include "common/host_facts.h"
 #include "common/text.h"
 #include "worker/error_store.h"
@@ -70,37 +68,6 @@ int32_t WriteReport(int32_t exitCode) {
   Reporting& report = Report();
   std::lock_guard guard(report.lock);
   return AtomicWrite(path, ReportText(exitCode));
-}
-
-int32_t AtomicWrite(const std::wstring& path, const std::string& bytes) {
-  std::wstring temp = path + L".tmp";
-  DWORD error = 0;
-  {
-    UniqueFile file(::CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
-                                  nullptr));
-    if (!file) return HresultFromWin32(::GetLastError());
-    size_t offset = 0;
-    while (offset < bytes.size()) {
-      DWORD chunk = static_cast<DWORD>(std::min<size_t>(bytes.size() - offset, 0xFFFFFFFEu));
-      DWORD written = 0;
-      if (!::WriteFile(file.get(), bytes.data() + offset, chunk, &written, nullptr)) {
-        error = ::GetLastError();
-        break;
-      }
-      if (written == 0) {
-        error = ERROR_WRITE_FAULT;
-        break;
-      }
-      offset += written;
-    }
-    if (error == 0 && !::FlushFileBuffers(file.get())) error = ::GetLastError();
-  }
-  if (error == 0 && !::MoveFileExW(temp.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-    error = ::GetLastError();
-  if (error == 0) return 0;
-  ::DeleteFileW(temp.c_str());
-  // A failure that left no error code is still a failure.
-  return error ? HresultFromWin32(error) : E_FAIL;
 }
 
 }  // namespace tavo::worker

@@ -4,7 +4,10 @@
 #include <nlohmann/json.hpp>
 
 #include <filesystem>
+#include <thread>
 
+#include "common/atomic_file.h"
+#include "common/handles.h"
 #include "common/text.h"
 #include "worker/error_store.h"
 #include "worker/events.h"
@@ -26,6 +29,22 @@ TEST_F(ReportTest, AtomicWriteReplacesTheFileAndLeavesNoTemporary) {
   ASSERT_EQ(AtomicWrite(path, "second"), 0);
   EXPECT_EQ(ReadFileText(path), "second");
   EXPECT_FALSE(std::filesystem::exists(path + L".tmp"));
+}
+
+TEST_F(ReportTest, AtomicWriteWaitsForAReaderThatHoldsTheFileBriefly) {
+  std::wstring path = Scratch(L"install.json");
+  ASSERT_EQ(AtomicWrite(path, "first"), 0);
+  // A reader without delete sharing blocks the replacing move until it lets go.
+  UniqueFile reader(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+  ASSERT_TRUE(reader);
+  std::thread release([&] {
+    ::Sleep(150);
+    reader.reset();
+  });
+  int32_t hr = AtomicWrite(path, "second");
+  release.join();
+  EXPECT_EQ(hr, 0);
+  EXPECT_EQ(ReadFileText(path), "second");
 }
 
 TEST_F(ReportTest, AtomicWriteIntoAMissingFolderFailsWithPathNotFound) {
