@@ -110,6 +110,9 @@ set_baseline_state() {
     fi
     bash "$TAVO_SIMPLATFORM_INSTALLER" "$TAVO_SIMPLATFORM" >>"$log" 2>&1
   fi
+  if [ -n "${TAVO_FAKE_ACTIVATION_MANAGER:-}" ]; then
+    bash "$TAVO_FAKE_ACTIVATION_INSTALLER" register "$TAVO_FAKE_ACTIVATION_MANAGER" >>"$log" 2>&1
+  fi
   run_wine "$TAVO_SVC" create AppXSvc
   run_wine "$TAVO_SVC" create DoSvc
   run_wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion' /v CurrentBuildNumber /t REG_SZ /d 19045 /f

@@ -1,11 +1,173 @@
-// TavoSetup: the setup launcher's entry point. For now it only confirms that it
-// carries the worker program (resource 301); the launcher proper replaces it.
+// TavoSetup: the setup launcher's entry. Reads the command line, runs the
+// compatibility gate and the worker session behind the setup window, and ends
+// with the exit code that the window posts with its quit message.
 #include <windows.h>
 
-#include "resources/resource_ids.h"
+#include <objbase.h>
+#include <shellapi.h>
 
-int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
-  HRSRC worker = FindResourceW(instance, MAKEINTRESOURCEW(TAVO_RESOURCE_WORKER), RT_RCDATA);
-  if (!worker || SizeofResource(instance, worker) == 0) return ERROR_RESOURCE_DATA_NOT_FOUND;
-  return 0;
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "common/host_facts.h"
+#include "common/telemetry/launcher_events.h"
+#include "common/winrt/hresult_error.h"
+#include "launcher/compatibility_gate.h"
+#include "launcher/launch_options.h"
+#include "launcher/message_box.h"
+#include "launcher/startup_failure.h"
+#include "launcher/visitor_marker.h"
+#include "launcher/ui/rendering_resources.h"
+#include "launcher/ui/text_layout_measure.h"
+#include "launcher/ui/setup_window.h"
+
+using namespace tavo;
+using namespace tavo::launcher;
+
+namespace {
+
+std::vector<std::wstring> ReadArguments() {
+  int count = 0;
+  wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &count);
+  std::vector<std::wstring> arguments;
+  if (!argv) return arguments;
+  for (int i = 1; i < count; ++i) arguments.emplace_back(argv[i]);
+  LocalFree(argv);
+  return arguments;
+}
+
+std::wstring AbsolutePath(const std::wstring& path) {
+  DWORD size = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
+  if (size == 0) return path;  // left as given; the worker reports what it cannot write
+  std::wstring full(size, L'\0');
+  DWORD written = GetFullPathNameW(path.c_str(), size, full.data(), nullptr);
+  if (written == 0 || written >= size) return path;
+  full.resize(written);
+  return full;
+}
+
+class ComApartment {
+ public:
+  ComApartment() {
+    HRESULT hr = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    CheckHr(hr);
+    initialised_ = true;
+  }
+  ComApartment(const ComApartment&) = delete;
+  ComApartment& operator=(const ComApartment&) = delete;
+  ~ComApartment() {
+    if (initialised_) CoUninitialize();
+  }
+
+ private:
+  bool initialised_ = false;
+};
+
+// Runs the window's message loop; returns the quit message's exit code.
+uint32_t MessageLoop(SetupWindow& window) {
+  MSG message{};
+  for (;;) {
+    BOOL got = GetMessageW(&message, nullptr, 0, 0);
+    if (got <= 0) break;
+    if (window.PreTranslate(message)) continue;
+    if (window.Handle() && IsDialogMessageW(window.Handle(), &message)) continue;
+    TranslateMessage(&message);
+    DispatchMessageW(&message);
+  }
+  if (std::exception_ptr failure = window.TakeFailure()) std::rethrow_exception(failure);
+  return static_cast<uint32_t>(message.wParam);
+}
+
+// Steps after the command line: COM, window, gate, session, message loop.
+// Failures escape to the caller as start-up failures.
+// The drawing factories, the embedded fonts and the text measurer over them;
+// they outlive the window.
+struct DrawingResources {
+  ui::RenderingResources resources;
+  ui::DirectWriteTextMeasurer measurer{resources};
+};
+
+uint32_t RunSetup(HINSTANCE instance, const LaunchOptions& options, const std::wstring& visitorId, int showCommand,
+                  std::optional<ComApartment>& com, std::unique_ptr<DrawingResources>& drawing,
+                  std::unique_ptr<SetupWindow>& window) {
+  com.emplace();
+  // The installer profile of the visitor id is not part of this build; the id
+  // still reaches the worker on its command line.
+  drawing = std::make_unique<DrawingResources>();
+  window = std::make_unique<SetupWindow>(options, visitorId, std::make_unique<TextLayoutMeasure>(drawing->measurer));
+  PublishWindow(window.get());
+  window->Create(instance);
+
+  if (options.preview) {
+    window->Controller().ResetToStart();
+  } else {
+    HostFacts facts = ReadHostFacts();
+    if (std::optional<Refusal> refusal = JudgeCompatibility(facts)) {
+      facts.enabledXStateMask = EnabledXStateMask();  // read again for the record
+      window->Controller().Refuse(*refusal, facts);
+    } else {
+      window->Controller().StartWorkerSession(options.checkOnly);
+    }
+  }
+
+  if (options.checkOnly && window->Model().screen == Screen::Unsupported) {
+    uint32_t code = window->WriteFallbackReport();
+    if (code != 0 && window->Model().exitCode == 0) window->Model().exitCode = code;
+    window->Destroy();
+  } else {
+    window->Show(options.checkOnly ? SW_HIDE : showCommand);
+  }
+  uint32_t exitCode = MessageLoop(*window);
+  PublishWindow(nullptr);
+  window.reset();  // ends the worker session
+  return exitCode;
+}
+
+uint32_t HandleStartupFailure(const StartupFailure& failure, const LaunchOptions& options) {
+  if (failure.record) {
+    SendLauncherOutcome({L"failed", failure.exitCode, {*failure.record}, false});  // fire and forget
+  }
+  if (!options.checkOnly && options.screenshotPath.empty()) {
+    ShowLauncherMessageBox(failure.boxText, MB_OK | MB_ICONERROR);
+  }
+  return failure.exitCode;
+}
+
+}  // namespace
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
+  // Libraries load from the system directory only.
+  SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
+
+  std::vector<std::wstring> arguments = ReadArguments();
+  ParsedCommandLine parsed = ParseLaunchArguments(arguments);
+  if (parsed.verdict == CommandLineVerdict::UsageBox) {
+    ShowLauncherMessageBox(kUsageText, MB_OK);
+    return static_cast<int>(kExitInvalidParameter);
+  }
+  if (parsed.verdict == CommandLineVerdict::Rejected) return static_cast<int>(kExitInvalidParameter);
+  LaunchOptions options = parsed.options;
+  std::wstring visitorId = options.InstallRun() ? ReadOwnVisitorId() : std::wstring();
+  if (!options.reportPath.empty()) options.reportPath = AbsolutePath(options.reportPath);
+
+  // Declared in this order so that the window goes first and COM last.
+  std::optional<ComApartment> com;
+  std::unique_ptr<DrawingResources> drawing;
+  std::unique_ptr<SetupWindow> window;
+  uint32_t exitCode = 0;
+  try {
+    exitCode = RunSetup(instance, options, visitorId, showCommand, com, drawing, window);
+  } catch (const hresult_error& error) {
+    exitCode = HandleStartupFailure(FailureFromWindowsError(error, options.InstallRun()), options);
+  } catch (const std::exception& error) {
+    exitCode = HandleStartupFailure(FailureFromStdException(error, options.InstallRun()), options);
+  } catch (...) {
+    exitCode = HandleStartupFailure(FailureFromUnknown(options.InstallRun()), options);
+  }
+  PublishWindow(nullptr);
+  window.reset();
+  drawing.reset();
+  return static_cast<int>(exitCode);
 }

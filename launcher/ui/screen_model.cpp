@@ -1,0 +1,36 @@
+#include "launcher/ui/screen_model.h"
+
+#include "common/text.h"
+
+namespace tavo::launcher {
+
+const wchar_t* ScreenName(Screen screen) {
+  switch (screen) {
+    case Screen::Preparing: return L"preparing";
+    case Screen::Installing: return L"installing";
+    case Screen::Verifying: return L"verifying";
+    case Screen::Stopping: return L"stopping";
+    case Screen::Success: return L"success";
+    case Screen::Installed: return L"installed";
+    case Screen::Error: return L"error";
+    case Screen::Unsupported: return L"unsupported";
+    case Screen::Cancelled: return L"cancelled";
+  }
+  return L"";
+}
+
+bool ScreenModel::SetScreen(Screen next, uint64_t now) {
+  if (next == screen) return false;
+  screenChangedAt = now;
+  entrance = 0.0f;
+  screen = next;
+  return true;
+}
+
+void ScreenModel::AddError(ErrorRecord record) {
+  if (!technicalLog.empty()) technicalLog += L"\r\n";
+  technicalLog += record.id + L" (" + Hex8(static_cast<uint32_t>(record.code)) + L"): " + record.message;
+  errors.push_back(std::move(record));
+}
+
+}  // namespace tavo::launcher

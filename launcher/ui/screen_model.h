@@ -1,0 +1,88 @@
+// The setup window's screen model: the current screen, its texts, progress and
+// the flags that decide the buttons. Pure state; the window draws from it.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "common/diagnostics/error_record.h"
+
+namespace tavo::launcher {
+
+enum class Screen : int {
+  Preparing = 0,
+  Installing = 1,
+  Verifying = 2,
+  Stopping = 3,
+  Success = 4,
+  Installed = 5,
+  Error = 6,
+  Unsupported = 7,
+  Cancelled = 8,
+};
+
+inline bool IsOutcome(Screen screen) { return static_cast<int>(screen) >= static_cast<int>(Screen::Success); }
+const wchar_t* ScreenName(Screen screen);
+
+// Identity of a report file, to tell a file the worker wrote from an older one.
+struct ReportIdentity {
+  uint32_t volumeSerial = 0;
+  uint32_t indexHigh = 0;
+  uint32_t indexLow = 0;
+  bool valid = false;
+};
+
+namespace texts {
+inline constexpr wchar_t kGettingReady[] = L"Getting ready to install Tavo Studio.";
+inline constexpr wchar_t kOpeningFirstTime[] = L"Opening Tavo Studio for the first time.";
+inline constexpr wchar_t kInstalledUpdates[] = L"Tavo Studio is installed and updates automatically.";
+inline constexpr wchar_t kAlreadyInstalled[] = L"Tavo Studio is already on this PC. Opening it now.";
+inline constexpr wchar_t kCancelled[] =
+    L"Windows stopped the installation safely. Run setup again whenever you're ready.";
+inline constexpr wchar_t kStopping[] = L"Stopping safely. Windows may need a moment to undo the changes.";
+inline constexpr wchar_t kMissingResult[] =
+    L"Windows couldn't finish the installation. Try again, or share the diagnostic log with Tavo support.";
+inline constexpr wchar_t kLaunchFailed[] =
+    L"Tavo Studio is installed, but didn't open automatically. You can also find it in the Start menu.";
+inline constexpr wchar_t kPrepareFailed[] =
+    L"We couldn't prepare the installer in your user folder. Check available space and permissions, then try again.";
+inline constexpr wchar_t kStopQuestion[] =
+    L"Stop installing Tavo Studio? Windows will undo the changes safely. You can run setup again anytime.";
+inline constexpr wchar_t kWindowTitle[] = L"Tavo Studio Setup";
+}  // namespace texts
+
+struct ScreenModel {
+  Screen screen = Screen::Preparing;
+  std::wstring statusText = texts::kGettingReady;
+  std::wstring errorCodeText;
+  std::wstring launchTarget;
+  int32_t progress = -1;
+  float displayedProgress = 0.0f;
+  bool stopConfirmationShown = false;
+  bool workerRunning = false;
+  bool stopRequested = false;
+  bool closeAfterStop = false;
+  bool closeAfterWorker = false;
+  bool launchFailed = false;
+  bool demoRunning = false;
+  bool reducedMotion = false;
+  uint64_t screenChangedAt = 0;  // elapsed milliseconds
+  float entrance = 0.0f;         // the screen's entrance animation, 0 to 1
+  uint64_t copiedAt = 0;         // 0: no copy shown
+  std::wstring reportPath;
+  ReportIdentity reportIdentity;
+  uint32_t exitCode = 0;
+  // Every failure the launcher saw or was told of in this session.
+  std::vector<ErrorRecord> errors;
+  // One line per record of `errors`, joined by CR LF.
+  std::wstring technicalLog;
+
+  // Moves to `next`; a change records its time and restarts the entrance
+  // animation. Returns whether the screen changed.
+  bool SetScreen(Screen next, uint64_t now);
+  // Appends the record's log line and moves the record to the error list.
+  void AddError(ErrorRecord record);
+};
+
+}  // namespace tavo::launcher

@@ -1,0 +1,672 @@
+#include "launcher/ui/setup_window.h"
+
+#include <commctrl.h>
+#include <dwmapi.h>
+#include <objbase.h>
+#include <shellapi.h>
+#include <shobjidl.h>
+#include <windowsx.h>
+
+#include <algorithm>
+#include <cmath>
+
+#include "common/host_facts.h"
+#include "common/telemetry/launcher_events.h"
+#include "common/winrt/com_ptr.h"
+#include "common/winrt/hresult_error.h"
+#include "launcher/fallback_report.h"
+#include "launcher/ui/window_class.h"
+#include "resources/resource_ids.h"
+
+namespace tavo::launcher {
+
+namespace {
+
+
+constexpr UINT_PTR kTimerAnimation = 1;
+constexpr UINT_PTR kTimerLaunch = 2;
+constexpr float kDesignWidth = 720.0f;
+constexpr float kDesignHeight = 600.0f;
+constexpr COLORREF kBackground = 0x0A0808;
+constexpr uint64_t kTipDwellMs = 7000;
+constexpr int kTipCount = 7;
+
+constexpr CLSID kClsidApplicationActivationManager = {
+    0x45BA127D, 0x10A8, 0x46EA, {0x8A, 0xB7, 0x56, 0xEA, 0x90, 0x78, 0x94, 0x3C}};
+constexpr IID kIidApplicationActivationManager = {
+    0x2E941141, 0x7F97, 0x4756, {0xBA, 0x1D, 0x9D, 0xEC, 0xDE, 0x89, 0x4A, 0x3D}};
+
+SetupWindow* g_window = nullptr;
+
+UINT DpiFor(HMONITOR monitor) {
+  UINT dpi = 0;
+  if (HMODULE shcore = LoadLibraryExW(L"shcore.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32)) {
+    using GetDpiForMonitorFn = HRESULT(WINAPI*)(HMONITOR, int, UINT*, UINT*);
+    auto get = reinterpret_cast<GetDpiForMonitorFn>(
+        reinterpret_cast<void*>(GetProcAddress(shcore, "GetDpiForMonitor")));
+    UINT x = 0, y = 0;
+    if (get && monitor && SUCCEEDED(get(monitor, 0 /* MDT_EFFECTIVE_DPI */, &x, &y))) dpi = x;
+    FreeLibrary(shcore);
+  }
+  if (dpi == 0 || dpi == 96) {
+    using GetDpiForSystemFn = UINT(WINAPI*)();
+    auto system = reinterpret_cast<GetDpiForSystemFn>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetDpiForSystem")));
+    dpi = system ? system() : 96;
+  }
+  return dpi == 0 ? 96 : dpi;
+}
+
+}  // namespace
+
+SetupWindow* PublishedWindow() { return g_window; }
+void PublishWindow(SetupWindow* window) { g_window = window; }
+
+SetupWindow::SetupWindow(const LaunchOptions& options, std::wstring visitorId, std::unique_ptr<LayoutMeasure> measure)
+    : options_(options),
+      controller_(model_, options, std::move(visitorId), *this),
+      measure_(std::move(measure)),
+      startTick_(GetTickCount64()) {}
+
+SetupWindow::~SetupWindow() {
+  Destroy();
+  session_.Release(false);
+}
+
+void SetupWindow::Create(HINSTANCE instance) {
+  instance_ = instance;
+  WNDCLASSEXW windowClass{};
+  windowClass.cbSize = sizeof(windowClass);
+  windowClass.style = CS_HREDRAW | CS_VREDRAW;
+  windowClass.lpfnWndProc = WindowProc;
+  windowClass.hInstance = instance;
+  windowClass.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(TAVO_RESOURCE_ICON));
+  windowClass.hIconSm = windowClass.hIcon;
+  windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+  windowClass.lpszClassName = ui::kWindowClassName;
+  if (!RegisterClassExW(&windowClass) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) ThrowLastError();
+
+  RECT work{0, 0, 1024, 768};
+  SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+  POINT cursor{};
+  GetCursorPos(&cursor);
+  HMONITOR monitor = MonitorFromPoint(cursor, MONITOR_DEFAULTTOPRIMARY);
+  MONITORINFO info{};
+  info.cbSize = sizeof(info);
+  if (monitor && GetMonitorInfoW(monitor, &info)) work = info.rcWork;
+  float workWidth = static_cast<float>(work.right - work.left);
+  float workHeight = static_cast<float>(work.bottom - work.top);
+  float scale = std::min({static_cast<float>(DpiFor(monitor)) / 96.0f, (workWidth - 40) / kDesignWidth,
+                          (workHeight - 40) / kDesignHeight});
+  int width = static_cast<int>(kDesignWidth * scale);
+  int height = static_cast<int>(kDesignHeight * scale);
+  int x = work.left + (static_cast<int>(workWidth) - width) / 2;
+  int y = work.top + (static_cast<int>(workHeight) - height) / 2;
+
+  HWND created = CreateWindowExW(WS_EX_APPWINDOW, ui::kWindowClassName, L"Tavo Studio Setup",
+                                 WS_POPUP | WS_SYSMENU | WS_THICKFRAME | WS_MINIMIZEBOX, x, y, width, height, nullptr,
+                                 nullptr, instance, nullptr);
+  if (!created) ThrowLastError();
+
+  // Older systems lack some of these attributes; their results do not matter.
+  MARGINS margins{1, 1, 1, 1};
+  DwmExtendFrameIntoClientArea(window_, &margins);
+  BOOL dark = TRUE;
+  DwmSetWindowAttribute(window_, 20 /* DWMWA_USE_IMMERSIVE_DARK_MODE */, &dark, sizeof(dark));
+  DWORD corners = 2;  // DWMWCP_ROUND
+  DwmSetWindowAttribute(window_, 33 /* DWMWA_WINDOW_CORNER_PREFERENCE */, &corners, sizeof(corners));
+  COLORREF border = 0x002E2A2A;
+  DwmSetWindowAttribute(window_, 34 /* DWMWA_BORDER_COLOR */, &border, sizeof(border));
+  SetWindowPos(window_, nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_FRAMECHANGED);
+}
+
+void SetupWindow::Show(int showCommand) {
+  if (window_) ShowWindow(window_, showCommand == SW_MAXIMIZE ? SW_SHOWNORMAL : showCommand);
+}
+
+void SetupWindow::Destroy() {
+  if (window_) ::DestroyWindow(window_);
+}
+
+HWND SetupWindow::Control(int id) const {
+  switch (id) {
+    case kIdPrimary: return primary_;
+    case kIdSecondary: return secondary_;
+    case kIdCaptionClose: return close_;
+    case kIdCaptionMinimize: return minimize_;
+    case kIdShowLog: return showLog_;
+    case kIdStatusText: return status_;
+    case kIdCopyDetails: return copy_;
+    default: return nullptr;
+  }
+}
+
+bool SetupWindow::OnProgressScreen() const { return !IsOutcome(model_.screen); }
+
+void SetupWindow::CreateControls() {
+  auto button = [&](int id, const wchar_t* text, bool visible) {
+    DWORD style = WS_CHILD | WS_TABSTOP | BS_OWNERDRAW | (visible ? WS_VISIBLE : 0);
+    HWND control = CreateWindowExW(0, L"BUTTON", text, style, 0, 0, 10, 10, window_,
+                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance_, nullptr);
+    if (!control) ThrowLastError();
+    SetWindowSubclass(control, ControlProc, static_cast<UINT_PTR>(id), 0);
+    return control;
+  };
+  primary_ = button(kIdPrimary, L"", false);
+  secondary_ = button(kIdSecondary, L"", false);
+  copy_ = button(kIdCopyDetails, L"Copy details", false);
+  showLog_ = button(kIdShowLog, L"Show log file", false);
+  minimize_ = button(kIdCaptionMinimize, L"Minimize", true);
+  close_ = button(kIdCaptionClose, L"Close", true);
+  status_ = CreateWindowExW(0, L"STATIC", model_.statusText.c_str(), WS_CHILD | WS_VISIBLE, 0, 0, 10, 10, window_,
+                            reinterpret_cast<HMENU>(static_cast<INT_PTR>(kIdStatusText)), instance_, nullptr);
+  if (!status_) ThrowLastError();
+  SetWindowSubclass(status_, ControlProc, kIdStatusText, 0);
+}
+
+uint64_t SetupWindow::Now() { return GetTickCount64() - startTick_; }
+
+void SetupWindow::UpdateControls() {
+  if (!window_) return;
+  Controls next = ComputeControls(model_, controller_.CurrentControlsInput(), *measure_);
+  auto setText = [](HWND control, const std::wstring& text) {
+    wchar_t current[512] = {};
+    GetWindowTextW(control, current, 512);
+    if (text != current) SetWindowTextW(control, text.c_str());
+  };
+  setText(primary_, next.primaryText);
+  setText(secondary_, next.secondaryText);
+  setText(copy_, next.copyLinkText);
+  ShowWindow(primary_, next.primaryText.empty() ? SW_HIDE : SW_SHOWNA);
+  ShowWindow(secondary_, next.secondaryText.empty() ? SW_HIDE : SW_SHOWNA);
+  ShowWindow(copy_, next.copyLinkShown ? SW_SHOWNA : SW_HIDE);
+  ShowWindow(showLog_, next.logLinkShown ? SW_SHOWNA : SW_HIDE);
+  EnableWindow(primary_, next.primaryEnabled);
+  EnableWindow(close_, next.captionEnabled);
+  EnableWindow(minimize_, next.captionEnabled);
+  controls_ = std::move(next);
+  ApplyFocus(controls_);
+  setText(status_, controls_.accessibleText);
+  setText(window_, controls_.title);
+  PlaceControls();
+}
+
+void SetupWindow::ApplyFocus(const Controls& controls) {
+  HWND focus = GetFocus();
+  auto usable = [](HWND control) { return IsWindowVisible(control) && IsWindowEnabled(control); };
+  if (model_.stopConfirmationShown) {
+    if (focus != primary_ && focus != secondary_ && !IsIconic(window_)) {
+      SetFocus(primary_);
+      rememberedFocus_ = primary_;
+    }
+    return;
+  }
+  bool inside = focus == window_ || (focus && IsChild(window_, focus));
+  bool onCaption = focus == close_ || focus == minimize_;
+  bool primaryShown = !controls.primaryText.empty();
+  if (!inside || (onCaption && !rememberedFocus_ && primaryShown) || (focus != window_ && inside && !usable(focus))) {
+    if (GetForegroundWindow() != window_ && !inside) return;  // do not take the focus from another program
+    SetFocus(usable(primary_) ? primary_ : window_);
+  }
+}
+
+void SetupWindow::Relayout() {
+  RECT client{};
+  GetClientRect(window_, &client);
+  float width = static_cast<float>(client.right), height = static_cast<float>(client.bottom);
+  scale_ = std::min(height / kDesignHeight, width / kDesignWidth);
+  offsetX_ = (width - kDesignWidth * scale_) / 2;
+  offsetY_ = (height - kDesignHeight * scale_) / 2;
+  PlaceControls();
+}
+
+void SetupWindow::PlaceControls() {
+  auto place = [&](HWND control, const DipRect& r) {
+    MoveWindow(control, static_cast<int>(std::lround(scale_ * r.x + offsetX_)),
+               static_cast<int>(std::lround(scale_ * r.y + offsetY_)), static_cast<int>(std::lround(scale_ * r.w)),
+               static_cast<int>(std::lround(scale_ * r.h)), FALSE);
+  };
+  place(close_, {674, 14, 32, 32});
+  place(minimize_, {638, 14, 32, 32});
+  place(primary_, controls_.primary);
+  place(secondary_, controls_.secondary);
+  place(copy_, controls_.copyLink);
+  place(showLog_, controls_.logLink);
+  place(status_, controls_.status);
+  InvalidateRect(window_, nullptr, FALSE);
+}
+
+void SetupWindow::FlashIfMinimised() {
+  if (!window_ || !IsIconic(window_)) return;
+  FLASHWINFO flash{sizeof(flash), window_, FLASHW_TRAY | FLASHW_TIMERNOFG, 3, 0};
+  FlashWindowEx(&flash);
+}
+
+void SetupWindow::FocusPrimary() {
+  if (primary_ && IsWindowVisible(primary_)) SetFocus(primary_);
+}
+
+void SetupWindow::MinimizeWindow() {
+  if (window_) ShowWindow(window_, SW_MINIMIZE);
+}
+
+void SetupWindow::SetLaunchTimer(uint32_t milliseconds) {
+  if (!window_) return;
+  if (milliseconds == 0) {
+    KillTimer(window_, kTimerLaunch);
+  } else {
+    SetTimer(window_, kTimerLaunch, milliseconds, nullptr);
+  }
+}
+
+void SetupWindow::StartWorker(const SessionRequest& request, SessionPaths& paths) {
+  session_.SetWindow(window_);
+  session_.Start(request, paths);
+}
+
+void SetupWindow::ReleaseWorker(bool force) { session_.Release(force); }
+void SetupWindow::WriteCancelByte() { session_.WriteCancelByte(); }
+
+bool SetupWindow::ReportReady(const std::wstring& path, const ReportIdentity& identity) {
+  return ReportFileReady(path, identity);
+}
+
+uint32_t SetupWindow::WriteFallbackReport() {
+  FallbackReportInput input;
+  input.sessionReportPath = model_.reportPath;
+  input.optionReportPath = options_.reportPath;
+  input.verbose = options_.verbose;
+  input.host = ReadHostFacts();
+  input.errorCodeText = model_.errorCodeText;
+  input.statusText = model_.statusText;
+  input.technicalLog = model_.technicalLog;
+  input.errors = model_.errors;
+  FallbackReportResult result = launcher::WriteFallbackReport(input);
+  if (result.record) model_.AddError(std::move(*result.record));
+  // "Show log file" and the report-ready test find the written file.
+  if (result.code == 0 && model_.reportPath.empty()) model_.reportPath = result.writtenPath;
+  return static_cast<uint32_t>(result.code);
+}
+
+void SetupWindow::SendTelemetry(const OutcomeTelemetry& telemetry) {
+  // Fire and forget: the transport reports its own failures.
+  SendLauncherOutcome({telemetry.outcome, telemetry.code, telemetry.errors, telemetry.userCancelled});
+}
+
+void SetupWindow::OpenUrl(const std::wstring& url) {
+  ShellExecuteW(window_, L"open", url.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+}
+
+void SetupWindow::ShowInExplorer(const std::wstring& path) {
+  std::wstring parameters = L"/select,\"" + path + L"\"";
+  ShellExecuteW(window_, L"open", L"explorer.exe", parameters.c_str(), nullptr, SW_SHOWNORMAL);
+}
+
+bool SetupWindow::CopyToClipboard(const std::wstring& text) {
+  if (!OpenClipboard(window_)) return false;
+  bool copied = false;
+  if (EmptyClipboard()) {
+    size_t bytes = (text.size() + 1) * sizeof(wchar_t);
+    if (HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, bytes)) {
+      if (void* memory = GlobalLock(block)) {
+        memcpy(memory, text.c_str(), bytes);
+        GlobalUnlock(block);
+        copied = SetClipboardData(CF_UNICODETEXT, block) != nullptr;
+      }
+      if (!copied) GlobalFree(block);  // not handed over to the clipboard
+    }
+  }
+  CloseClipboard();
+  return copied;
+}
+
+uint32_t SetupWindow::WindowsBuild() { return tavo::WindowsBuild(); }
+
+int32_t SetupWindow::ActivateApplication(const std::wstring& aumid, std::wstring& operation) {
+  operation = L"launcher.create_activation_manager";
+  ComPtr<IApplicationActivationManager> manager;
+  HRESULT hr = CoCreateInstance(kClsidApplicationActivationManager, nullptr, CLSCTX_LOCAL_SERVER,
+                                kIidApplicationActivationManager, manager.put_void());
+  if (FAILED(hr)) return hr;
+  // Lets the application take the foreground when it opens.
+  CoAllowSetForegroundWindow(manager.get(), nullptr);
+  operation = L"launcher.activate_application";
+  DWORD processId = 0;
+  return manager->ActivateApplication(aumid.c_str(), L"", AO_NONE, &processId);
+}
+
+uint32_t SetupWindow::OpenInAppsFolder(const std::wstring& target) {
+  SHELLEXECUTEINFOW info{};
+  info.cbSize = sizeof(info);
+  info.fMask = SEE_MASK_FLAG_NO_UI;
+  info.hwnd = window_;
+  info.lpVerb = L"open";
+  info.lpFile = target.c_str();
+  info.nShow = SW_SHOWNORMAL;
+  if (ShellExecuteExW(&info)) return 0;
+  DWORD error = GetLastError();
+  return error == 0 ? static_cast<uint32_t>(E_FAIL) : error;
+}
+
+bool SetupWindow::PreTranslate(MSG& message) {
+  if (message.message != WM_KEYDOWN || !window_) return false;
+  if (message.hwnd != window_ && !IsChild(window_, message.hwnd)) return false;
+  WPARAM key = message.wParam;
+  if (key == VK_TAB || key == VK_ESCAPE || key == VK_LEFT || key == VK_RIGHT || key == VK_UP || key == VK_DOWN) {
+    SendMessageW(window_, WM_CHANGEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS), 0);
+  }
+  try {
+    if (key == VK_ESCAPE) {
+      if (model_.stopConfirmationShown) {
+        controller_.OnCommand(kIdPrimary);
+      } else {
+        controller_.CloseRequest();
+      }
+      return true;
+    }
+    if ((key == VK_LEFT || key == VK_RIGHT) && OnProgressScreen() && !model_.stopConfirmationShown) {
+      currentTip_ = (currentTip_ + (key == VK_RIGHT ? 1 : kTipCount - 1)) % kTipCount;
+      tipDwell_ = 0;
+      InvalidateRect(window_, nullptr, FALSE);
+      return true;
+    }
+  } catch (...) {
+    failure_ = std::current_exception();
+    PostQuitMessage(0);
+    return true;
+  }
+  return false;
+}
+
+void SetupWindow::Tick() {
+  uint64_t now = Now();
+  uint64_t step = now >= lastTick_ ? std::min<uint64_t>(now - lastTick_, 250) : 250;
+  lastTick_ = now;
+  if (model_.copiedAt != 0 && (now < model_.copiedAt || now - model_.copiedAt >= 1800)) {
+    model_.copiedAt = 0;
+    UpdateControls();
+  }
+  if (OnProgressScreen() && !model_.stopConfirmationShown) {
+    tipDwell_ += step;
+    if (tipDwell_ >= kTipDwellMs) {
+      currentTip_ = (currentTip_ + 1) % kTipCount;
+      tipDwell_ = 0;
+    }
+  }
+  float target = static_cast<float>(std::max(model_.progress, 0));
+  if (model_.reducedMotion) {
+    model_.displayedProgress = target;
+  } else {
+    model_.displayedProgress += (target - model_.displayedProgress) * 0.18f;
+  }
+  InvalidateRect(window_, nullptr, FALSE);
+}
+
+void SetupWindow::Paint() {
+  PAINTSTRUCT paint;
+  HDC dc = BeginPaint(window_, &paint);
+  if (!IsIconic(window_)) {
+    HBRUSH brush = CreateSolidBrush(kBackground);
+    FillRect(dc, &paint.rcPaint, brush);
+    DeleteObject(brush);
+  }
+  EndPaint(window_, &paint);
+}
+
+LRESULT CALLBACK SetupWindow::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  SetupWindow* self = g_window;
+  // One setup window per process: the first message of the new window binds it.
+  if (!self || (self->window_ && self->window_ != window)) return DefWindowProcW(window, message, wParam, lParam);
+  if (!self->window_) self->window_ = window;
+  try {
+    return self->OnMessage(message, wParam, lParam);
+  } catch (...) {
+    // Handled by the entry after the loop, like any other start-up failure.
+    self->failure_ = std::current_exception();
+    PostQuitMessage(0);
+    return 0;
+  }
+}
+
+LRESULT SetupWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_CREATE: {
+      SendMessageW(window_, WM_CHANGEUISTATE, MAKEWPARAM(UIS_SET, UISF_HIDEFOCUS | UISF_HIDEACCEL), 0);
+      HMENU menu = GetSystemMenu(window_, FALSE);
+      RemoveMenu(menu, SC_SIZE, MF_BYCOMMAND);
+      RemoveMenu(menu, SC_MAXIMIZE, MF_BYCOMMAND);
+      CreateControls();
+      BOOL animation = TRUE;
+      SystemParametersInfoW(SPI_GETCLIENTAREAANIMATION, 0, &animation, 0);
+      model_.reducedMotion = !animation;
+      SetTimer(window_, kTimerAnimation, 33, nullptr);
+      UpdateControls();
+      return 0;
+    }
+    case WM_DESTROY:
+      KillTimer(window_, kTimerAnimation);
+      KillTimer(window_, kTimerLaunch);
+      PostQuitMessage(static_cast<int>(model_.exitCode));
+      return 0;
+    case WM_NCDESTROY: {
+      LRESULT result = DefWindowProcW(window_, message, wParam, lParam);
+      window_ = nullptr;
+      primary_ = secondary_ = close_ = minimize_ = showLog_ = status_ = copy_ = rememberedFocus_ = nullptr;
+      return result;
+    }
+    case WM_SIZE:
+      if (wParam != SIZE_MINIMIZED) Relayout();
+      return 0;
+    case WM_ACTIVATE:
+      if (LOWORD(wParam) == WA_INACTIVE) {
+        HWND focus = GetFocus();
+        if (focus && IsChild(window_, focus)) rememberedFocus_ = focus;
+      }
+      break;
+    case WM_SETFOCUS: {
+      auto usable = [](HWND c) { return c && IsWindowVisible(c) && IsWindowEnabled(c); };
+      if (usable(rememberedFocus_)) {
+        SetFocus(rememberedFocus_);
+        return 0;
+      }
+      if (usable(primary_)) {
+        SetFocus(primary_);
+        return 0;
+      }
+      break;
+    }
+    case WM_PAINT:
+      Paint();
+      return 0;
+    case WM_CLOSE:
+      controller_.CloseRequest();
+      return 0;
+    case WM_SETTINGCHANGE:
+      if (wParam == 0 || wParam == SPI_SETCLIENTAREAANIMATION) {
+        BOOL animation = TRUE;
+        SystemParametersInfoW(SPI_GETCLIENTAREAANIMATION, 0, &animation, 0);
+        model_.reducedMotion = !animation;
+      }
+      break;
+    case WM_SETCURSOR:
+      if (LOWORD(lParam) == HTCLIENT) {
+        SetCursor(LoadCursorW(nullptr, IDC_HAND));
+        return 1;
+      }
+      break;
+    case WM_ERASEBKGND:
+      return 1;
+    case WM_GETMINMAXINFO:
+      if (fixedTrack_.cx > 0 && fixedTrack_.cy > 0) {
+        auto* info = reinterpret_cast<MINMAXINFO*>(lParam);
+        info->ptMinTrackSize = {fixedTrack_.cx, fixedTrack_.cy};
+        info->ptMaxTrackSize = {fixedTrack_.cx, fixedTrack_.cy};
+        return 0;
+      }
+      break;
+    case WM_DRAWITEM:
+      InvalidateRect(window_, nullptr, FALSE);
+      return 1;
+    case WM_NCCALCSIZE:
+      if (wParam) return 0;  // the client area is the whole window
+      break;
+    case WM_NCHITTEST: {
+      POINT point{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+      ScreenToClient(window_, &point);
+      float x = (static_cast<float>(point.x) - offsetX_) / scale_;
+      float y = (static_cast<float>(point.y) - offsetY_) / scale_;
+      if (OnProgressScreen() && !model_.stopConfirmationShown && y >= 355 && y <= 376) {
+        for (int i = 0; i < kTipCount; ++i) {
+          float left = 265.0f + 28.0f * static_cast<float>(i);
+          if (x >= left - 3 && x <= left + 25) return HTCLIENT;
+        }
+      }
+      return HTCAPTION;  // any empty spot drags the window
+    }
+    case WM_COMMAND:
+      if (HIWORD(wParam) == 0) controller_.OnCommand(LOWORD(wParam));
+      return 0;
+    case WM_SYSCOMMAND: {
+      WPARAM command = wParam & 0xFFF0;
+      if (command == SC_SIZE || command == SC_MAXIMIZE) return 0;
+      if (command == SC_MINIMIZE && model_.stopConfirmationShown) return 0;
+      break;
+    }
+    case WM_TIMER:
+      if (wParam == kTimerLaunch) {
+        controller_.LaunchApplication();
+      } else if (wParam == kTimerAnimation && !IsIconic(window_)) {
+        Tick();
+      }
+      return 0;
+    case WM_NCLBUTTONDBLCLK:
+      return 0;
+    case WM_CTLCOLORBTN:
+    case WM_CTLCOLORSTATIC:
+      SetBkMode(reinterpret_cast<HDC>(wParam), TRANSPARENT);
+      return reinterpret_cast<LRESULT>(GetStockObject(NULL_BRUSH));
+    case WM_LBUTTONDOWN: {
+      float x = (static_cast<float>(GET_X_LPARAM(lParam)) - offsetX_) / scale_;
+      float y = (static_cast<float>(GET_Y_LPARAM(lParam)) - offsetY_) / scale_;
+      if (OnProgressScreen() && !model_.stopConfirmationShown && y >= 355 && y <= 376) {
+        for (int i = 0; i < kTipCount; ++i) {
+          float left = 265.0f + 28.0f * static_cast<float>(i);
+          if (x >= left - 3 && x <= left + 25) {
+            currentTip_ = i;
+            tipDwell_ = 0;
+          }
+        }
+      }
+      return 0;
+    }
+    case WM_DPICHANGED: {
+      const RECT* suggested = reinterpret_cast<const RECT*>(lParam);
+      fixedTrack_ = {suggested->right - suggested->left, suggested->bottom - suggested->top};
+      SetWindowPos(window_, nullptr, suggested->left, suggested->top, fixedTrack_.cx, fixedTrack_.cy,
+                   SWP_NOZORDER | SWP_NOACTIVATE);
+      return 0;
+    }
+    case WM_USER: {
+      // Focus query: "SK" in the high word and the focused control's id.
+      HWND focus = GetFocus();
+      if (focus && focus != window_ && IsChild(window_, focus) && IsWindowVisible(focus) && IsWindowEnabled(focus)) {
+        return 0x534B0000 + GetDlgCtrlID(focus);
+      }
+      if (primary_ && IsWindowVisible(primary_) && IsWindowEnabled(primary_)) return 0x534B03E9;
+      return 0;
+    }
+    case kMsgWorkerEvent: {
+      std::unique_ptr<WorkerEvent> event(reinterpret_cast<WorkerEvent*>(lParam));
+      controller_.OnWorkerEvent(*event);
+      return 0;
+    }
+    case kMsgWorkerExit:
+      controller_.OnWorkerExit(static_cast<uint32_t>(wParam));
+      return 0;
+    default:
+      break;
+  }
+  return DefWindowProcW(window_, message, wParam, lParam);
+}
+
+LRESULT CALLBACK SetupWindow::ControlProc(HWND control, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
+                                          DWORD_PTR) {
+  SetupWindow* self = g_window;
+  if (!self) return DefSubclassProc(control, message, wParam, lParam);
+  return self->OnControlMessage(control, message, wParam, lParam, static_cast<int>(id));
+}
+
+LRESULT SetupWindow::OnControlMessage(HWND control, UINT message, WPARAM wParam, LPARAM lParam, int id) {
+  bool isButton = id != kIdStatusText;
+  auto invalidate = [&] {
+    if (window_) InvalidateRect(window_, nullptr, FALSE);
+  };
+  switch (message) {
+    case WM_SETFOCUS: {
+      if (isButton) rememberedFocus_ = control;
+      LRESULT result = DefSubclassProc(control, message, wParam, lParam);
+      invalidate();
+      return result;
+    }
+    case WM_KILLFOCUS:
+    case WM_ENABLE:
+    case BM_SETSTATE:
+    case WM_UPDATEUISTATE: {
+      LRESULT result = DefSubclassProc(control, message, wParam, lParam);
+      invalidate();
+      return result;
+    }
+    case WM_SETTEXT: {
+      LRESULT result = DefSubclassProc(control, message, wParam, lParam);
+      invalidate();
+      return result;
+    }
+    case WM_PAINT: {
+      PAINTSTRUCT paint;
+      BeginPaint(control, &paint);
+      EndPaint(control, &paint);
+      return 0;
+    }
+    case WM_SETCURSOR:
+      if (isButton && IsWindowEnabled(control)) {
+        SetCursor(LoadCursorW(nullptr, IDC_HAND));
+        return 1;
+      }
+      break;
+    case WM_ERASEBKGND:
+      return 1;
+    case WM_GETDLGCODE:
+      if (isButton && GetFocus() == control) {
+        return DefSubclassProc(control, message, wParam, lParam) | DLGC_DEFPUSHBUTTON;
+      }
+      break;
+    case BM_SETSTYLE:
+      if (isButton) {
+        invalidate();
+        return 0;  // dialog navigation must not restyle the owner-drawn buttons
+      }
+      break;
+    case WM_MOUSEMOVE:
+      if (isButton && hovered_ != id) {
+        hovered_ = id;
+        TRACKMOUSEEVENT track{sizeof(track), TME_LEAVE, control, 0};
+        TrackMouseEvent(&track);
+        invalidate();
+      }
+      break;
+    case WM_MOUSELEAVE:
+      if (hovered_ == id) {
+        hovered_ = 0;
+        invalidate();
+      }
+      break;
+    case WM_NCDESTROY:
+      RemoveWindowSubclass(control, ControlProc, static_cast<UINT_PTR>(id));
+      break;
+    default:
+      break;
+  }
+  return DefSubclassProc(control, message, wParam, lParam);
+}
+
+}  // namespace tavo::launcher

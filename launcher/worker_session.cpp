@@ -1,0 +1,240 @@
+#include "launcher/worker_session.h"
+
+#include <objbase.h>
+#include <sddl.h>
+#include <shlobj.h>
+
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "common/winrt/hresult_error.h"
+#include "launcher/launcher_codes.h"
+#include "launcher/worker_event.h"
+#include "resources/resource_ids.h"
+
+namespace tavo::launcher {
+
+namespace {
+
+constexpr DWORD kReleaseWaitMs = 5000;
+
+struct CoTaskMemText {
+  wchar_t* text = nullptr;
+  ~CoTaskMemText() { CoTaskMemFree(text); }
+};
+
+std::wstring SessionsRoot() {
+  CoTaskMemText local;
+  CheckHr(SHGetKnownFolderPath(FOLDERID_LocalAppData, 0, nullptr, &local.text));
+  std::wstring root = std::wstring(local.text) + L"\\Tavo\\Installer\\Sessions";
+  std::filesystem::create_directories(root);  // std::filesystem_error: a standard exception
+  return root;
+}
+
+std::wstring NewGuidText() {
+  GUID guid{};
+  CheckHr(CoCreateGuid(&guid));
+  wchar_t text[39] = {};
+  if (StringFromGUID2(guid, text, 39) != 39) throw hresult_error(E_UNEXPECTED);
+  return text;
+}
+
+std::wstring CurrentUserSid() {
+  UniqueKernelHandle token;
+  if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, token.put())) ThrowLastError();
+  DWORD size = 0;
+  GetTokenInformation(token.get(), TokenUser, nullptr, 0, &size);
+  if (size == 0) ThrowLastError();
+  std::vector<unsigned char> buffer(size);
+  if (!GetTokenInformation(token.get(), TokenUser, buffer.data(), size, &size)) ThrowLastError();
+  wchar_t* sidText = nullptr;
+  if (!ConvertSidToStringSidW(reinterpret_cast<TOKEN_USER*>(buffer.data())->User.Sid, &sidText)) ThrowLastError();
+  UniqueLocal owner(sidText);
+  return sidText;
+}
+
+void CreatePrivateFolder(const std::wstring& folder) {
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(SessionFolderSddl(CurrentUserSid()).c_str(),
+                                                            SDDL_REVISION_1, &descriptor, nullptr)) {
+    ThrowLastError();
+  }
+  UniqueLocal owner(descriptor);
+  SECURITY_ATTRIBUTES attributes{sizeof(attributes), descriptor, FALSE};
+  if (!CreateDirectoryW(folder.c_str(), &attributes)) ThrowLastError();
+}
+
+void WriteWorkerFile(const std::wstring& path) {
+  HRSRC resource = FindResourceW(nullptr, MAKEINTRESOURCEW(TAVO_RESOURCE_WORKER), RT_RCDATA);
+  if (!resource) ThrowLastError();
+  HGLOBAL loaded = LoadResource(nullptr, resource);
+  if (!loaded) ThrowLastError();
+  const void* data = LockResource(loaded);
+  DWORD size = SizeofResource(nullptr, resource);
+  if (!data || size == 0) ThrowWin32(ERROR_RESOURCE_DATA_NOT_FOUND);
+  UniqueFile file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) ThrowLastError();
+  DWORD written = 0;
+  if (!WriteFile(file.get(), data, size, &written, nullptr)) ThrowLastError();
+  if (written < size) throw hresult_error(static_cast<HRESULT>(kCodeWorkerShortWrite));
+}
+
+// Owns an initialised PROC_THREAD_ATTRIBUTE_LIST.
+class AttributeList {
+ public:
+  explicit AttributeList(DWORD count) {
+    SIZE_T size = 0;
+    InitializeProcThreadAttributeList(nullptr, count, 0, &size);
+    buffer_.resize(size);
+    if (!InitializeProcThreadAttributeList(get(), count, 0, &size)) ThrowLastError();
+  }
+  AttributeList(const AttributeList&) = delete;
+  AttributeList& operator=(const AttributeList&) = delete;
+  ~AttributeList() { DeleteProcThreadAttributeList(get()); }
+  LPPROC_THREAD_ATTRIBUTE_LIST get() { return reinterpret_cast<LPPROC_THREAD_ATTRIBUTE_LIST>(buffer_.data()); }
+
+ private:
+  std::vector<unsigned char> buffer_;
+};
+
+// Reads the worker's output until it ends, posts its events, then its exit code.
+// Owns the read end; the process handle stays the window object's, which joins
+// this thread before closing it.
+void ReadWorkerOutput(HWND window, HANDLE process, UniqueKernelHandle output) {
+  EventLineSplitter splitter;
+  char block[4096];
+  for (;;) {
+    DWORD read = 0;
+    if (!ReadFile(output.get(), block, sizeof(block), &read, nullptr) || read == 0) break;
+    for (std::string& line : splitter.Feed(std::string_view(block, read))) {
+      std::optional<WorkerEvent> event = ParseEventLine(line);
+      if (!event) continue;
+      auto record = std::make_unique<WorkerEvent>(std::move(*event));
+      if (PostMessageW(window, kMsgWorkerEvent, 0, reinterpret_cast<LPARAM>(record.get()))) record.release();
+    }
+  }
+  WaitForSingleObject(process, INFINITE);
+  DWORD code = 0;
+  if (!GetExitCodeProcess(process, &code)) code = 0;
+  PostMessageW(window, kMsgWorkerExit, code, 0);
+}
+
+}  // namespace
+
+void WorkerSession::Start(const SessionRequest& request, SessionPaths& paths) {
+  std::wstring root = SessionsRoot();
+  paths.sessionFolder = root + L"\\" + NewGuidText();
+  CreatePrivateFolder(paths.sessionFolder);
+  paths.workerPath = paths.sessionFolder + L"\\Tavo.Deploy.exe";
+  paths.reportPath = request.reportPath.empty() ? paths.sessionFolder + L"\\install.json" : request.reportPath;
+  paths.reportIdentity = ReadFileIdentity(paths.reportPath);
+
+  WriteWorkerFile(paths.workerPath);
+  workerPath_ = paths.workerPath;  // from here on Release deletes it
+
+  SECURITY_ATTRIBUTES inheritable{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+  UniqueKernelHandle outputRead, outputWrite, inputRead;
+  if (!CreatePipe(outputRead.put(), outputWrite.put(), &inheritable, 0)) ThrowLastError();
+  if (!SetHandleInformation(outputRead.get(), HANDLE_FLAG_INHERIT, 0)) ThrowLastError();
+  if (!CreatePipe(inputRead.put(), inputWrite_.put(), &inheritable, 0)) ThrowLastError();
+  if (!SetHandleInformation(inputWrite_.get(), HANDLE_FLAG_INHERIT, 0)) ThrowLastError();
+
+  // The worker inherits exactly its two pipe ends and nothing else.
+  HANDLE inherited[2] = {inputRead.get(), outputWrite.get()};
+  AttributeList attributes(1);
+  if (!UpdateProcThreadAttribute(attributes.get(), 0, PROC_THREAD_ATTRIBUTE_HANDLE_LIST, inherited, sizeof(inherited),
+                                 nullptr, nullptr)) {
+    ThrowLastError();
+  }
+  STARTUPINFOEXW startup{};
+  startup.StartupInfo.cb = sizeof(startup);
+  startup.StartupInfo.dwFlags = STARTF_USESTDHANDLES;
+  startup.StartupInfo.hStdInput = inputRead.get();
+  startup.StartupInfo.hStdOutput = outputWrite.get();
+  startup.StartupInfo.hStdError = nullptr;
+  startup.lpAttributeList = attributes.get();
+
+  WorkerCommand command{paths.workerPath, request.mode, request.verbose, paths.reportPath, request.visitorId};
+  std::wstring commandLine = BuildWorkerCommandLine(command);
+  PROCESS_INFORMATION info{};
+  if (!CreateProcessW(paths.workerPath.c_str(), commandLine.data(), nullptr, nullptr, TRUE,
+                      CREATE_NO_WINDOW | EXTENDED_STARTUPINFO_PRESENT, nullptr, paths.sessionFolder.c_str(),
+                      &startup.StartupInfo, &info)) {
+    ThrowLastError();
+  }
+  process_.reset(info.hProcess);
+  UniqueKernelHandle thread(info.hThread);
+
+  // The worker dies with the launcher whenever the job can be set up; without it
+  // the session still runs.
+  UniqueKernelHandle job(CreateJobObjectW(nullptr, nullptr));
+  if (job) {
+    JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
+    limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
+    if (SetInformationJobObject(job.get(), JobObjectExtendedLimitInformation, &limits, sizeof(limits))) {
+      AssignProcessToJobObject(job.get(), process_.get());
+      job_ = std::move(job);
+    }
+  }
+
+  outputWrite.reset();
+  inputRead.reset();
+  reader_ = std::thread(ReadWorkerOutput, window_, process_.get(), std::move(outputRead));
+}
+
+void WorkerSession::Release(bool force) {
+  inputWrite_.reset();  // the worker sees the end of its input and cancels
+  if (process_) {
+    if (force || WaitForSingleObject(process_.get(), kReleaseWaitMs) != WAIT_OBJECT_0) {
+      TerminateProcess(process_.get(), kCodeCancelled);
+    }
+  }
+  if (reader_.joinable()) reader_.join();
+  DiscardQueuedWorkerMessages();
+  process_.reset();
+  job_.reset();
+  if (!workerPath_.empty()) {
+    DeleteFileW(workerPath_.c_str());  // best effort: a file still locked stays in the session folder
+    workerPath_.clear();
+  }
+}
+
+void WorkerSession::WriteCancelByte() {
+  if (!inputWrite_) return;
+  const char cancel = 'C';
+  DWORD written = 0;
+  // The worker may already be gone; a failed write changes nothing for the user.
+  WriteFile(inputWrite_.get(), &cancel, 1, &written, nullptr);
+}
+
+void DiscardQueuedWorkerMessages() {
+  MSG message;
+  while (PeekMessageW(&message, nullptr, kMsgWorkerEvent, kMsgWorkerExit, PM_REMOVE)) {
+    if (message.message == kMsgWorkerEvent) delete reinterpret_cast<WorkerEvent*>(message.lParam);
+  }
+}
+
+ReportIdentity ReadFileIdentity(const std::wstring& path) {
+  ReportIdentity identity;
+  UniqueFile file(CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                              nullptr, OPEN_EXISTING, 0, nullptr));
+  if (!file) return identity;
+  BY_HANDLE_FILE_INFORMATION info{};
+  if (!GetFileInformationByHandle(file.get(), &info) || (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+    return identity;
+  }
+  identity = {info.dwVolumeSerialNumber, info.nFileIndexHigh, info.nFileIndexLow, true};
+  return identity;
+}
+
+bool ReportFileReady(const std::wstring& path, const ReportIdentity& before) {
+  if (path.empty()) return false;
+  ReportIdentity now = ReadFileIdentity(path);
+  if (!now.valid) return false;
+  return !before.valid || now.volumeSerial != before.volumeSerial || now.indexHigh != before.indexHigh ||
+         now.indexLow != before.indexLow;
+}
+
+}  // namespace tavo::launcher

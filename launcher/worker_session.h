@@ -1,0 +1,52 @@
+// The worker session on Windows: private session folder, the worker written out
+// from resource 301, two pipes, a kill-on-close job, the process and its reader
+// thread, which posts one message per event line and one when the worker ended.
+#pragma once
+
+#include <windows.h>
+
+#include <thread>
+
+#include "common/handles.h"
+#include "launcher/setup_platform.h"
+
+namespace tavo::launcher {
+
+inline constexpr UINT kMsgWorkerEvent = WM_APP + 1;  // lParam: WorkerEvent*, freed by the receiver
+inline constexpr UINT kMsgWorkerExit = WM_APP + 2;   // wParam: the worker's exit code
+
+class WorkerSession {
+ public:
+  WorkerSession() = default;
+  WorkerSession(const WorkerSession&) = delete;
+  WorkerSession& operator=(const WorkerSession&) = delete;
+  ~WorkerSession() { Release(false); }
+
+  // Creates the folder, writes the worker and starts it with its reader thread.
+  // Throws hresult_error for a failed call and standard exceptions otherwise.
+  void Start(const SessionRequest& request, SessionPaths& paths);
+  // The window that receives the worker messages; set before the first Start.
+  void SetWindow(HWND window) { window_ = window; }
+  // Closes the worker's input; waits up to 5 s (or not at all when forced) and
+  // then terminates it; joins the reader; drops queued worker messages; deletes
+  // the worker file. The folder and the report stay. Window thread only.
+  void Release(bool force);
+  void WriteCancelByte();
+
+ private:
+  HWND window_ = nullptr;
+  UniqueKernelHandle process_;
+  UniqueKernelHandle job_;
+  UniqueKernelHandle inputWrite_;
+  std::thread reader_;
+  std::wstring workerPath_;
+};
+
+// Removes the queued worker messages of this thread and frees their records.
+void DiscardQueuedWorkerMessages();
+// Reads the identity of a file (volume serial and file index); invalid when it
+// cannot be opened or is a folder.
+ReportIdentity ReadFileIdentity(const std::wstring& path);
+bool ReportFileReady(const std::wstring& path, const ReportIdentity& before);
+
+}  // namespace tavo::launcher

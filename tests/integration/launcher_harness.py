@@ -1,0 +1,122 @@
+"""Runs the launcher TavoSetup.exe through tavo_runner under the build tree's
+Wine session and reads what it leaves: its full exit code, a recorded message
+box (test builds record boxes instead of showing them), its session folders."""
+
+import contextlib
+import json
+import os
+import pathlib
+import signal
+import subprocess
+
+import harness
+
+BOX_ENV = "TAVO_TEST_HOOK_MESSAGE_BOX_FILE"
+SESSIONS = (harness.TREE / "wineprefix" / "drive_c" / "users" / os.environ.get("USER", "root") / "AppData" / "Local"
+            / "Tavo" / "Installer" / "Sessions")
+
+
+class LauncherRun:
+    def __init__(self, exit_code, box):
+        self.exit_code = exit_code
+        self.box = box  # (caption, style, text) or None
+
+    def __repr__(self):
+        return "exit=%s box=%r" % (harness.hex8(self.exit_code), self.box)
+
+
+def run_launcher(*args, workspace, env=None):
+    """Runs TavoSetup.exe with these arguments; message boxes go to the workspace."""
+    box_file = workspace.path("box.txt")
+    if box_file.exists():
+        box_file.unlink()
+    environment = {k: v for k, v in os.environ.items() if not k.startswith(("TAVO_SIM_", "TAVO_TEST_HOOK"))}
+    environment[BOX_ENV] = harness.windows_path(box_file)
+    environment.update(env or {})
+    command = ["sh", str(harness.WINE_EXEC), str(harness.TREE), harness.PROGRAMS["TAVO_RUNNER"], "--",
+               harness.windows_path(harness.PROGRAMS["TAVO_LAUNCHER"]), *args]
+    result = subprocess.run(command, stdin=subprocess.DEVNULL, capture_output=True, env=environment,
+                            timeout=harness.RUN_TIMEOUT)
+    if result.returncode != 0:
+        raise AssertionError("tavo_runner failed (%d): %s" % (result.returncode,
+                                                             result.stderr.decode(errors="replace")))
+    lines = result.stdout.decode("utf-8").split("\n")
+    if len(lines) < 2 or not lines[-2].startswith("exit=0x"):
+        raise AssertionError("runner output has no exit line: %r" % result.stdout)
+    box = None
+    if box_file.exists():
+        caption, style, text = box_file.read_text(encoding="utf-8").split("\n", 2)
+        box = (caption, int(style), text)
+    return LauncherRun(int(lines[-2][len("exit="):], 16), box)
+
+
+def session_folders():
+    return set(SESSIONS.iterdir()) if SESSIONS.exists() else set()
+
+
+def driver(*steps):
+    """Runs tavo_window_driver with these steps; returns its answers by name (lists)."""
+    command = ["sh", str(harness.WINE_EXEC), str(harness.TREE), harness.PROGRAMS["TAVO_WINDOW_DRIVER"],
+               *[str(s) for s in steps]]
+    result = subprocess.run(command, stdin=subprocess.DEVNULL, capture_output=True, timeout=harness.RUN_TIMEOUT)
+    answers = {}
+    for line in result.stdout.decode("utf-8").splitlines():
+        name, _, value = line.partition("=")
+        answers.setdefault(name, []).append(json.loads(value))
+    if result.returncode != 0:
+        raise AssertionError("window driver %r failed (%d): %r %s" % (steps, result.returncode, answers,
+                                                                     result.stderr.decode(errors="replace")))
+    return answers
+
+
+def close_if_running(process):
+    """After a failed step: asks a launcher that still runs to close, so the
+    test ends with the step's own failure rather than a hung launcher."""
+    if process.poll() is None:
+        # Its window may be gone already while the process ends: nothing to close then.
+        subprocess.run(["sh", str(harness.WINE_EXEC), str(harness.TREE), harness.PROGRAMS["TAVO_WINDOW_DRIVER"],
+                        "close"], stdin=subprocess.DEVNULL, capture_output=True, timeout=harness.RUN_TIMEOUT)
+
+
+def start_launcher(*args, env=None):
+    """Starts TavoSetup.exe through tavo_runner without waiting; finish() gives its run."""
+    environment = {k: v for k, v in os.environ.items() if not k.startswith(("TAVO_SIM_", "TAVO_TEST_HOOK"))}
+    environment.update(env or {})
+    command = ["sh", str(harness.WINE_EXEC), str(harness.TREE), harness.PROGRAMS["TAVO_RUNNER"], "--",
+               harness.windows_path(harness.PROGRAMS["TAVO_LAUNCHER"]), *args]
+    return subprocess.Popen(command, stdin=subprocess.DEVNULL, stdout=subprocess.PIPE, stderr=subprocess.PIPE,
+                            env=environment)
+
+
+def finish(process):
+    stdout, stderr = process.communicate(timeout=harness.RUN_TIMEOUT)
+    lines = stdout.decode("utf-8").split("\n")
+    if len(lines) < 2 or not lines[-2].startswith("exit=0x"):
+        raise AssertionError("runner output has no exit line: %r %r" % (stdout, stderr))
+    return LauncherRun(int(lines[-2][len("exit="):], 16), None)
+
+
+def _worker_pid(report):
+    """The Unix process of the worker that writes this report (Wine shows a
+    process's Windows command line as its argument vector)."""
+    wanted = harness.windows_path(report).encode("utf-8")
+    for entry in pathlib.Path("/proc").iterdir():
+        try:
+            argv = (entry / "cmdline").read_bytes().split(b"\0")
+        except OSError:
+            continue  # not a process, or one that just ended
+        if argv[0].endswith(b"\\Tavo.Deploy.exe") and wanted in argv:
+            return int(entry.name)
+    raise AssertionError("no worker writing %s" % report)
+
+
+@contextlib.contextmanager
+def worker_paused(report):
+    """Holds the worker that writes `report` stopped inside the block, so the
+    screens between a command and the worker's answer stay long enough to read."""
+    pid = _worker_pid(report)
+    os.kill(pid, signal.SIGSTOP)
+    try:
+        yield
+    finally:
+        os.kill(pid, signal.SIGCONT)

@@ -1,0 +1,127 @@
+"""The launcher's command line and its check run against the real worker."""
+
+import unittest
+
+import harness
+import launcher_harness as lh
+
+USAGE = ("TavoSetup.exe [--install | --check-only] [--verbose] [--report PATH]\n"
+         "TavoSetup.exe --preview [--state preparing|installing|verifying|cancel|stopping|success|installed|"
+         "cancelled|error|error-network|error-low-disk|unsupported|unsupported-avx] [--error-code 0xXXXXXXXX] "
+         "[--percent 0..100] [--tip 0..6] [--screenshot PATH [--screenshot-scale 1..3]]")
+
+
+class LauncherCommandLine(unittest.TestCase):
+    def test_rejections_exit_87_with_or_without_the_usage_box(self):
+        cases = {
+            "capitalised switch": (["--Install"], True),
+            "switch with a value appended": (["--install=yes"], True),
+            "--report last": (["--check-only", "--report"], True),
+            "check and install": (["--check-only", "--install"], False),
+            "preview and verbose": (["--preview", "--verbose"], False),
+            "percent without preview": (["--percent", "5"], False),
+            "short error code": (["--preview", "--state", "error", "--error-code", "0x8007005"], False),
+            "error code on another state": (["--preview", "--state", "installing", "--error-code", "0x80070005"],
+                                            False),
+        }
+        with harness.Workspace() as ws:
+            for name, (args, box) in cases.items():
+                with self.subTest(name):
+                    run = lh.run_launcher(*args, workspace=ws)
+                    self.assertEqual(run.exit_code, 87, run)
+                    if box:
+                        self.assertEqual(run.box, ("Tavo Setup", 0, USAGE), run)  # MB_OK
+                    else:
+                        self.assertIsNone(run.box, run)
+
+
+class LauncherCheckRun(unittest.TestCase):
+    def test_runs_the_worker_and_exits_with_its_code(self):
+        with harness.Workspace() as ws:
+            before = lh.session_folders()
+            run = lh.run_launcher("--check-only", "--report", harness.windows_path(ws.path("r.json")), workspace=ws)
+            self.assertEqual(run.exit_code, 0, run)
+            self.assertIsNone(run.box)
+            report = ws.report("r.json")
+            self.assertEqual(list(report), harness.REPORT_MEMBERS)
+            self.assertEqual(report["exitCode"], "0x00000000")
+            self.assertEqual([e["type"] for e in report["events"]], ["checking", "checked"])
+            # A new private session folder; the worker file is deleted when the session ends.
+            new = lh.session_folders() - before
+            self.assertEqual(len(new), 1, new)
+            folder = new.pop()
+            self.assertRegex(folder.name, r"^\{[0-9A-F]{8}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{12}\}$")
+            self.assertEqual(list(folder.iterdir()), [])
+
+    def test_without_report_the_session_folder_holds_it(self):
+        with harness.Workspace() as ws:
+            before = lh.session_folders()
+            run = lh.run_launcher("--check-only", workspace=ws)
+            self.assertEqual(run.exit_code, 0, run)
+            folder = (lh.session_folders() - before).pop()
+            self.assertEqual(sorted(p.name for p in folder.iterdir()), ["install.json", "install.json.trace.jsonl"])
+
+    def test_failing_worker_code_is_the_exit_code(self):
+        with harness.Workspace() as ws, harness.service("AppXSvc", "disabled"):
+            direct = harness.run_worker("--check", "--report", harness.windows_path(ws.path("w.json")))
+            self.assertNotEqual(direct.exit_code, 0, direct)
+            run = lh.run_launcher("--check-only", "--report", harness.windows_path(ws.path("r.json")), workspace=ws)
+            self.assertEqual(run.exit_code, direct.exit_code, run)
+            self.assertEqual(ws.report("r.json")["exitCode"], harness.hex8(direct.exit_code))
+
+    def test_report_path_ending_in_a_backslash_reaches_the_worker_whole(self):
+        # The report path is a folder given with a trailing backslash: the worker must
+        # receive exactly that path (and fail to write to a folder), not a path whose
+        # closing quote was swallowed.
+        with harness.Workspace() as ws:
+            ws.path("folder").mkdir()
+            path = harness.windows_path(ws.path("folder")) + "\\"
+            direct = harness.run_worker("--check", "--report", path)
+            self.assertNotEqual(direct.exit_code, 0, direct)
+            run = lh.run_launcher("--check-only", "--report", path, workspace=ws)
+            self.assertEqual(run.exit_code, direct.exit_code, run)
+            # The trace sidecar is the report path + ".trace.jsonl": inside the folder.
+            self.assertEqual([p.name for p in ws.path("folder").iterdir()], [".trace.jsonl"])
+
+
+OLD_WINDOWS_MESSAGE = ("Tavo needs Windows 10 version 2004 or later. Update Windows, then come back and make "
+                       "something great.")
+FALLBACK_MEMBERS = [
+    "schemaVersion", "buildHash", "verbose", "windowsBuild", "windowsVersion", "nativeArchitecture", "exitCode",
+    "registered", "packageFullName", "appInstallerUri", "desktopAppInstallerVersion", "activityId",
+    "updateSettingsInspectable", "automaticBackgroundTask", "message", "diagnosticDetail", "errors", "events",
+]
+
+
+class LauncherGate(unittest.TestCase):
+    def test_refused_check_run_writes_the_fallback_report(self):
+        with harness.Workspace() as ws, harness.windows_build(18363):
+            before = lh.session_folders()
+            run = lh.run_launcher("--check-only", "--verbose", "--report", harness.windows_path(ws.path("r.json")),
+                                  workspace=ws)
+            self.assertEqual(run.exit_code, 0x8007047E, run)
+            self.assertIsNone(run.box)
+            self.assertEqual(lh.session_folders(), before, "a refused PC must get no worker session")
+            report = ws.report("r.json")
+            self.assertEqual(list(report), FALLBACK_MEMBERS)
+            self.assertIs(report["verbose"], True)
+            self.assertEqual(report["windowsBuild"], 18363)
+            self.assertEqual(report["exitCode"], "0x8007047E")
+            self.assertEqual(report["message"], OLD_WINDOWS_MESSAGE)
+            self.assertEqual(report["events"], [])
+            [record] = report["errors"]
+            self.assertEqual(record["id"], "compatibility.unsupported_host", record)
+            self.assertEqual(record["code"], "0x8007047E", record)
+            self.assertIn("windowsVersion=Windows 10 (build 18363); nativeArchitecture=x64; avxAvailable=",
+                          report["diagnosticDetail"])
+            self.assertFalse(ws.path("r.json.tmp").exists())
+
+    def test_refused_check_run_without_report_writes_nothing(self):
+        with harness.Workspace() as ws, harness.windows_build(19040):
+            run = lh.run_launcher("--check-only", workspace=ws)
+            self.assertEqual(run.exit_code, 0x8007047E, run)
+            self.assertEqual([p.name for p in ws.dir.iterdir()], [])
+
+
+if __name__ == "__main__":
+    unittest.main()

@@ -1,0 +1,130 @@
+"""The launcher's window on real worker events, walked with the window driver."""
+
+import unittest
+
+import harness
+import launcher_harness as lh
+from test_install_run import descriptor, package_host
+
+APPX_DISABLED = "Windows AppX Deployment Service is disabled or missing."
+PREPARING = "Reading the latest release and automatic update settings."
+VERIFYING = "Making sure Windows knows where your next Tavo update comes from."
+INSTALLED = "Tavo Studio is installed and updates automatically."
+STOP_QUESTION = "Stop installing Tavo Studio? Windows will undo the changes safely. You can run setup again anytime."
+STOPPING = "Stopping safely. Windows may need a moment to undo the changes."
+
+
+class LauncherWindow(unittest.TestCase):
+    def test_error_then_try_again_uses_a_new_session(self):
+        with harness.service("AppXSvc", "disabled"):
+            before = lh.session_folders()
+            process = lh.start_launcher()
+            try:
+                first = lh.driver("wait-window", 20000, "wait-status", APPX_DISABLED, 30000, "title", "focus",
+                                  "control", 1001, "control", 1002, "control", 1008)
+                self.assertEqual(first["title"], ["Tavo Studio Setup"])
+                self.assertEqual(first["focus"], ["0x534B03E9"])
+                primary, secondary, copy = first["control"]
+                self.assertEqual((primary["text"], primary["enabled"]), ("Try again", True))
+                self.assertEqual(secondary["text"], "Get help  \u2197")
+                self.assertTrue(copy["visible"])
+                [old] = lh.session_folders() - before
+                self.assertFalse((old / "Tavo.Deploy.exe").exists(), "the ended session's worker file stays")
+                self.assertTrue((old / "install.json").exists())
+
+                lh.driver("command", 1001, "sleep", 500, "wait-status", APPX_DISABLED, 30000)
+                new = lh.session_folders() - before - {old}
+                self.assertEqual(len(new), 1, new)
+                self.assertTrue((old / "install.json").exists(), "the first session's report stays")
+                lh.driver("close", "wait-gone", 15000)
+            finally:
+                if process.poll() is None:
+                    lh.driver("close")  # a failed step must not leave the launcher running
+                run = lh.finish(process)
+            self.assertEqual(run.exit_code, 0x80070422, run)
+
+
+class LauncherInstall(unittest.TestCase):
+    """`TavoSetup.exe --install`: the real worker installs through the package host
+    and the simulated platform while the driver watches the window."""
+
+    def setUp(self):
+        self.host = package_host.PackageHost()
+        self.ws = harness.Workspace().__enter__()
+        self.addCleanup(self.ws.__exit__, None, None, None)
+
+    def start(self, scenario):
+        return lh.start_launcher("--install", "--report", harness.windows_path(self.ws.path("install.json")),
+                                 env={"TAVO_SIM_SCENARIO": harness.windows_path(self.ws.scenario(scenario))})
+
+    def test_progress_screens_lead_to_success_and_the_window_stays(self):
+        # Each stage lasts long enough to be watched: the host answers after 2 s
+        # (preparing), the deployment reports once a second (installing), the
+        # package turns healthy on the third verification run (verifying).
+        self.host.script(body=descriptor(), delay=2)
+        process = self.start({"deployment": {"attempts": [{"progress": [0, 12, 37, 64, 100], "stepDelayMs": 1000}],
+                                             "package": {"healthyAfterRuns": 2}}})
+        try:
+            seen = lh.driver("wait-window", 20000,
+                             "wait-status", PREPARING, 30000,
+                             "wait-title", "Tavo Studio Setup: Installing 37%", 30000,
+                             # the accessible text rounds down to a multiple of 5
+                             "wait-status", "Installing Tavo Studio, 35 percent.", 5000,
+                             "wait-status", VERIFYING, 30000, "title",
+                             "wait-status", INSTALLED, 30000, "title", "focus", "control", 1001, "control", 1002)
+            self.assertEqual(seen["title"], ["Tavo Studio Setup: Installing 37%", "Tavo Studio Setup",
+                                             "Tavo Studio Setup"])
+            primary, secondary = seen["control"]
+            self.assertEqual((primary["text"], primary["visible"], primary["enabled"]),
+                             ("Open Tavo Studio", True, True))
+            self.assertEqual((secondary["text"], secondary["visible"]), ("Close", True))
+            self.assertEqual(seen["focus"], ["0x534B03E9"])
+            # The window waits for the user: nothing is opened after an install-only run.
+            lh.driver("sleep", 2500, "status", "close", "wait-gone", 15000)
+        finally:
+            lh.close_if_running(process)
+            run = lh.finish(process)
+        self.assertEqual(run.exit_code, 0, run)
+        report = self.ws.report()
+        self.assertEqual(report["exitCode"], "0x00000000")
+        types = [e["type"] for e in report["events"]]
+        self.assertEqual(types[types.index("preparing"):], ["preparing", "installing", "installing", "installing",
+                                                            "installing", "installing", "verifying", "diagnostic",
+                                                            "diagnostic", "launch", "success", "report_ready"], types)
+
+    def test_stop_while_installing_ends_cancelled_with_0x800704C7(self):
+        self.host.script(body=descriptor())
+        process = self.start({"deployment": {"attempts": [{"progress": [0, 10, 20], "stepDelayMs": 500,
+                                                           "untilCancelled": True}]}})
+        try:
+            asked = lh.driver("wait-window", 20000, "wait-title", "Tavo Studio Setup: Installing 20%", 30000,
+                              "command", 1003, "status", "control", 1001, "control", 1002, "focus")
+            self.assertEqual(asked["status"], [STOP_QUESTION])
+            keep, stop = asked["control"]
+            self.assertEqual((keep["text"], keep["visible"]), ("Keep installing", True))
+            self.assertEqual((stop["text"], stop["visible"]), ("Stop installing", True))
+            self.assertEqual(asked["focus"], ["0x534B03E9"])
+
+            # The simulated deployment stops at once; the worker is held so that
+            # the `stopping` screen can be read before it answers the cancel byte.
+            with lh.worker_paused(self.ws.path("install.json")):
+                stopping = lh.driver("command", 1002, "wait-status", STOPPING, 5000, "title", "control", 1001,
+                                     "close", "sleep", 500, "status")
+            self.assertEqual(stopping["title"], ["Tavo Studio Setup"])
+            self.assertFalse(stopping["control"][0]["visible"])
+            self.assertEqual(stopping["status"], [STOPPING, STOPPING], "closing while stopping waits")
+            lh.driver("wait-gone", 30000)
+        finally:
+            lh.close_if_running(process)
+            run = lh.finish(process)
+        # The window closed by itself: after a confirmed stop that happens only
+        # when the worker's end left the screen on `cancelled` (an `error` stays).
+        self.assertEqual(run.exit_code, 0x800704C7, run)
+        report = self.ws.report()
+        self.assertEqual(report["exitCode"], "0x800704C7")
+        terminal = [e for e in report["events"] if e["type"] in ("success", "error", "cancelled")]
+        self.assertEqual([(e["type"], e["code"]) for e in terminal], [("cancelled", "0x800704C7")])
+
+
+if __name__ == "__main__":
+    unittest.main()

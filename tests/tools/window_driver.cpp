@@ -1,0 +1,266 @@
+// tavo_window_driver: walks the launcher's window from outside, as a person
+// would, for the integration tests. Runs its steps in order and prints one line
+// per answer, `name=<JSON value>`, on standard output.
+//
+//   tavo_window_driver.exe STEP...
+//     wait-window MS          until the launcher's window exists        hwnd="0x..."
+//     wait-gone MS            until it no longer exists                 gone=true
+//     title                   the window title                          title="..."
+//     status                  the status control's (1007) text          status="..."
+//     wait-title TEXT MS      until the title contains TEXT             title="..."
+//     wait-status TEXT MS     until the status text contains TEXT       status="..."
+//     focus                   the answer to WM_USER (focus query)       focus="0x534B03E9"
+//     visible                 whether the window is visible             visible=true
+//     control ID              one control's state                       control={"id":..,"text":..,"visible":..,"enabled":..}
+//     command ID              posts WM_COMMAND (notification 0) for the control ID
+//     key NAME                posts key down and up to the focused control: escape, tab,
+//                             left, right, enter, space, or a virtual-key number
+//                             (command and key return once the window has handled them)
+//     close                   posts WM_CLOSE
+//     box MS                  waits for a "Tavo Setup" message box of any process,
+//                             prints its text and presses OK             box="..."
+//     sleep MS
+// Exit code: 0 when every step succeeded, 1 when a wait timed out or the window
+// is missing, 2 for a bad command line.
+#include <windows.h>
+
+#include <cstdio>
+#include <cwchar>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "common/text.h"
+#include "launcher/ui/window_class.h"
+
+namespace {
+
+using tavo::Utf8;
+
+constexpr int kStatusControlId = 1007;
+constexpr UINT kMessageTimeoutMs = 5000;
+constexpr DWORD kPollMs = 50;
+
+void Print(const char* name, const std::string& jsonValue) {
+  std::printf("%s=%s\n", name, jsonValue.c_str());
+  std::fflush(stdout);
+}
+std::string Json(const std::wstring& text) { return tavo::JsonString(text); }
+
+struct Failure {
+  std::wstring what;
+  int exitCode = 1;
+};
+Failure Usage(std::wstring what) { return Failure{std::move(what), 2}; }
+
+HWND FindLauncherWindow() { return ::FindWindowW(tavo::launcher::ui::kWindowClassName, nullptr); }
+
+HWND RequireWindow() {
+  HWND window = FindLauncherWindow();
+  if (!window) throw Failure{L"no launcher window"};
+  return window;
+}
+
+// WM_GETTEXT through the window's own thread, so the live text is read.
+std::wstring WindowText(HWND window) {
+  DWORD_PTR length = 0;
+  if (!::SendMessageTimeoutW(window, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, kMessageTimeoutMs, &length))
+    throw Failure{L"WM_GETTEXTLENGTH failed"};
+  std::vector<wchar_t> buffer(length + 1);
+  DWORD_PTR copied = 0;
+  if (!::SendMessageTimeoutW(window, WM_GETTEXT, buffer.size(), reinterpret_cast<LPARAM>(buffer.data()),
+                             SMTO_ABORTIFHUNG, kMessageTimeoutMs, &copied))
+    throw Failure{L"WM_GETTEXT failed"};
+  return std::wstring(buffer.data(), std::min<size_t>(copied, length));
+}
+
+HWND Control(int id) {
+  HWND control = ::GetDlgItem(RequireWindow(), id);
+  if (!control) throw Failure{L"no control " + std::to_wstring(id)};
+  return control;
+}
+
+// Polls `ready` until it holds or `ms` have passed.
+bool WaitFor(DWORD ms, const std::function<bool()>& ready) {
+  const ULONGLONG end = ::GetTickCount64() + ms;
+  for (;;) {
+    if (ready()) return true;
+    if (::GetTickCount64() >= end) return false;
+    ::Sleep(kPollMs);
+  }
+}
+
+// Texts read while the window may be going away count as not yet matching.
+std::wstring TextOrEmpty(const std::function<HWND()>& find) {
+  try {
+    return WindowText(find());
+  } catch (const Failure&) {
+    return {};
+  }
+}
+
+UINT VirtualKey(const std::wstring& name) {
+  if (name == L"escape") return VK_ESCAPE;
+  if (name == L"tab") return VK_TAB;
+  if (name == L"left") return VK_LEFT;
+  if (name == L"right") return VK_RIGHT;
+  if (name == L"enter") return VK_RETURN;
+  if (name == L"space") return VK_SPACE;
+  wchar_t* end = nullptr;
+  unsigned long code = std::wcstoul(name.c_str(), &end, 0);
+  if (name.empty() || *end != 0 || code == 0 || code > 0xFE) throw Usage(L"unknown key " + name);
+  return static_cast<UINT>(code);
+}
+
+// Returns once the window's thread has handled `posted` messages posted to it
+// before: a thread handles sent messages before it takes the next posted one,
+// so each synchronous WM_NULL returns only after the posted message before it.
+void Settle(HWND window, int posted) {
+  for (int i = 0; i <= posted; ++i) {
+    DWORD_PTR ignored = 0;
+    // A window that closes meanwhile has handled everything it will.
+    if (!::SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, kMessageTimeoutMs, &ignored)) return;
+  }
+}
+
+// Posted, not sent: the launcher's message loop must see the keys itself, as it
+// sees typed ones, before IsDialogMessageW.
+void PostKey(UINT key) {
+  HWND window = RequireWindow();
+  GUITHREADINFO info{};
+  info.cbSize = sizeof(info);
+  HWND target = ::GetGUIThreadInfo(::GetWindowThreadProcessId(window, nullptr), &info) && info.hwndFocus
+                    ? info.hwndFocus
+                    : window;
+  const LPARAM scan = static_cast<LPARAM>(::MapVirtualKeyW(key, MAPVK_VK_TO_VSC)) << 16;
+  ::PostMessageW(target, WM_KEYDOWN, key, scan | 1);
+  ::PostMessageW(target, WM_KEYUP, key, scan | 1 | (LPARAM{1} << 30) | (LPARAM{1} << 31));
+  Settle(window, 2);
+}
+
+struct BoxSearch {
+  HWND box = nullptr;
+};
+
+BOOL CALLBACK FindMessageBox(HWND window, LPARAM context) {
+  wchar_t className[16] = {};
+  wchar_t caption[32] = {};
+  ::GetClassNameW(window, className, 16);
+  ::GetWindowTextW(window, caption, 32);
+  if (std::wcscmp(className, L"#32770") == 0 && std::wcscmp(caption, L"Tavo Setup") == 0 &&
+      ::IsWindowVisible(window)) {
+    reinterpret_cast<BoxSearch*>(context)->box = window;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+// The message text is the one static control of the box that has text.
+BOOL CALLBACK FindBoxText(HWND child, LPARAM context) {
+  wchar_t className[16] = {};
+  ::GetClassNameW(child, className, 16);
+  if (_wcsicmp(className, L"Static") != 0) return TRUE;
+  std::wstring text = TextOrEmpty([child] { return child; });
+  if (text.empty()) return TRUE;
+  *reinterpret_cast<std::wstring*>(context) = text;
+  return FALSE;
+}
+
+DWORD Number(const std::wstring& text) {
+  wchar_t* end = nullptr;
+  unsigned long value = std::wcstoul(text.c_str(), &end, 10);
+  if (text.empty() || *end != 0) throw Usage(L"bad number " + text);
+  return static_cast<DWORD>(value);
+}
+
+int Run(std::vector<std::wstring> args) {
+  size_t i = 0;
+  auto next = [&]() -> std::wstring {
+    if (i >= args.size()) throw Usage(L"missing value");
+    return args[i++];
+  };
+  while (i < args.size()) {
+    const std::wstring step = next();
+    if (step == L"wait-window") {
+      const DWORD ms = Number(next());
+      if (!WaitFor(ms, [] { return FindLauncherWindow() != nullptr; })) throw Failure{L"no launcher window in time"};
+      wchar_t handle[32];
+      std::swprintf(handle, 32, L"0x%llX", static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(RequireWindow())));
+      Print("hwnd", Json(handle));
+    } else if (step == L"wait-gone") {
+      if (!WaitFor(Number(next()), [] { return FindLauncherWindow() == nullptr; }))
+        throw Failure{L"the launcher window stayed"};
+      Print("gone", "true");
+    } else if (step == L"title") {
+      Print("title", Json(WindowText(RequireWindow())));
+    } else if (step == L"status") {
+      Print("status", Json(WindowText(Control(kStatusControlId))));
+    } else if (step == L"wait-title" || step == L"wait-status") {
+      const bool title = step == L"wait-title";
+      const std::wstring wanted = next();
+      const DWORD ms = Number(next());
+      std::wstring text;
+      auto find = title ? std::function<HWND()>(RequireWindow) : std::function<HWND()>([] { return Control(kStatusControlId); });
+      const bool found = WaitFor(ms, [&] {
+        text = TextOrEmpty(find);
+        return text.find(wanted) != std::wstring::npos;
+      });
+      Print(title ? "title" : "status", Json(text));
+      if (!found) throw Failure{L"timed out waiting for " + wanted};
+    } else if (step == L"focus") {
+      DWORD_PTR answer = 0;
+      if (!::SendMessageTimeoutW(RequireWindow(), WM_USER, 0, 0, SMTO_ABORTIFHUNG, kMessageTimeoutMs, &answer))
+        throw Failure{L"WM_USER failed"};
+      Print("focus", Json(tavo::Hex8(static_cast<uint32_t>(answer))));
+    } else if (step == L"visible") {
+      Print("visible", ::IsWindowVisible(RequireWindow()) ? "true" : "false");
+    } else if (step == L"control") {
+      const int id = static_cast<int>(Number(next()));
+      HWND control = Control(id);
+      std::string json = "{\"id\":" + std::to_string(id) + ",\"text\":" + Json(WindowText(control)) +
+                         ",\"visible\":" + (::IsWindowVisible(control) ? "true" : "false") +
+                         ",\"enabled\":" + (::IsWindowEnabled(control) ? "true" : "false") + "}";
+      Print("control", json);
+    } else if (step == L"command") {
+      const int id = static_cast<int>(Number(next()));
+      HWND window = RequireWindow();
+      ::PostMessageW(window, WM_COMMAND, MAKEWPARAM(id, 0), reinterpret_cast<LPARAM>(::GetDlgItem(window, id)));
+      Settle(window, 1);
+    } else if (step == L"key") {
+      PostKey(VirtualKey(next()));
+    } else if (step == L"close") {
+      ::PostMessageW(RequireWindow(), WM_CLOSE, 0, 0);
+    } else if (step == L"box") {
+      BoxSearch search;
+      if (!WaitFor(Number(next()), [&] {
+            ::EnumWindows(FindMessageBox, reinterpret_cast<LPARAM>(&search));
+            return search.box != nullptr;
+          }))
+        throw Failure{L"no message box in time"};
+      std::wstring text;
+      ::EnumChildWindows(search.box, FindBoxText, reinterpret_cast<LPARAM>(&text));
+      Print("box", Json(text));
+      ::PostMessageW(search.box, WM_COMMAND, IDOK, 0);
+    } else if (step == L"sleep") {
+      ::Sleep(Number(next()));
+    } else {
+      throw Usage(L"unknown step " + step);
+    }
+  }
+  return 0;
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+  if (argc < 2) {
+    std::fputs("usage: tavo_window_driver.exe STEP... (see window_driver.cpp)\n", stderr);
+    return 2;
+  }
+  try {
+    return Run(std::vector<std::wstring>(argv + 1, argv + argc));
+  } catch (const Failure& failure) {
+    Print("error", Json(failure.what));
+    return failure.exitCode;
+  }
+}

@@ -1,0 +1,102 @@
+// Update controls without the drawing: button sets, row geometry, accessible
+// text and window title from the screen model.
+#include <gtest/gtest.h>
+
+#include "launcher/ui/controls_layout.h"
+
+namespace tavo::launcher {
+namespace {
+
+// Every character is 7 DIPs wide; the body is always one line.
+class FixedMeasure : public LayoutMeasure {
+ public:
+  float title = 10;
+  float ButtonTextWidth(std::wstring_view text) override { return 7.0f * static_cast<float>(text.size()); }
+  float SmallTextWidth(std::wstring_view text) override { return 7.0f * static_cast<float>(text.size()); }
+  float TitleWidth(std::wstring_view text) override { return title * static_cast<float>(text.size()); }
+  float BodyHeight(std::wstring_view) override { return 21; }
+};
+
+TEST(LauncherControls, ButtonSetsPerScreen) {
+  FixedMeasure measure;
+  ScreenModel m;
+  ControlsInput in;
+  struct Case { Screen screen; bool running; bool ready; const wchar_t* primary; const wchar_t* secondary; bool enabled; bool copy; bool log; };
+  for (const Case& c : {
+           Case{Screen::Installing, true, false, L"", L"", true, false, false},
+           Case{Screen::Success, false, false, L"", L"", true, false, false},
+           Case{Screen::Error, true, false, L"Collecting details\u2026", L"Get help  \u2197", false, false, false},
+           Case{Screen::Error, true, true, L"Sending diagnostics\u2026", L"Get help  \u2197", false, true, true},
+           Case{Screen::Error, false, false, L"Try again", L"Get help  \u2197", true, true, false},
+           Case{Screen::Unsupported, false, false, L"See system requirements  \u2197", L"Close", true, false, false},
+           Case{Screen::Cancelled, false, false, L"Install Tavo Studio", L"Close", true, false, false}}) {
+    m.screen = c.screen;
+    m.workerRunning = c.running;
+    m.errorCodeText = L"0x80072EE7";
+    in.reportReady = c.ready;
+    Controls controls = ComputeControls(m, in, measure);
+    EXPECT_EQ(controls.primaryText, c.primary) << ScreenName(c.screen);
+    EXPECT_EQ(controls.secondaryText, c.secondary) << ScreenName(c.screen);
+    EXPECT_EQ(controls.primaryEnabled, c.enabled) << ScreenName(c.screen);
+    EXPECT_EQ(controls.copyLinkShown, c.copy) << ScreenName(c.screen);
+    EXPECT_EQ(controls.logLinkShown, c.log) << ScreenName(c.screen);
+  }
+  m.screen = Screen::Success;
+  m.launchFailed = true;
+  EXPECT_EQ(ComputeControls(m, in, measure).primaryText, L"Open Tavo Studio");
+  m.launchFailed = false;
+  in.installOnly = true;
+  EXPECT_EQ(ComputeControls(m, in, measure).secondaryText, L"Close");
+}
+
+TEST(LauncherControls, StopConfirmationOverridesTheRow) {
+  FixedMeasure measure;
+  ScreenModel m;
+  m.screen = Screen::Error;
+  m.stopConfirmationShown = true;
+  Controls c = ComputeControls(m, {}, measure);
+  EXPECT_EQ(c.primaryText, L"Keep installing");
+  EXPECT_EQ(c.secondaryText, L"Stop installing");
+  EXPECT_FALSE(c.copyLinkShown);
+  EXPECT_FALSE(c.captionEnabled);
+  EXPECT_EQ(c.primary.y, 318);
+  // "Keep installing" is 105 wide: 105 + 48 = 153; "Stop installing" 105 + 44 = 149; gap 12.
+  EXPECT_FLOAT_EQ(c.primary.w, 153);
+  EXPECT_FLOAT_EQ(c.secondary.w, 149);
+  EXPECT_FLOAT_EQ(c.primary.x, 360 - (153 + 12 + 149) / 2.0f);
+  EXPECT_FLOAT_EQ(c.secondary.x, c.primary.x + 153 + 12);
+  EXPECT_EQ(c.accessibleText,
+            L"Stop installing Tavo Studio? Windows will undo the changes safely. You can run setup again anytime.");
+  EXPECT_EQ(c.status, (DipRect{200, 226, 320, 80}));
+}
+
+TEST(LauncherControls, MinimumWidthsAndOutcomeLayout) {
+  FixedMeasure measure;
+  ScreenModel m;
+  m.screen = Screen::Cancelled;
+  Controls c = ComputeControls(m, {}, measure);
+  EXPECT_FLOAT_EQ(c.secondary.w, 112);  // "Close" is narrower than the minimum
+  // t = 30 + 178 + 10 + 21 + 72 = 311; v = (624 - 311) / 2 = 156.5
+  EXPECT_FLOAT_EQ(c.layout.kickerTop, 156.5f + 156);
+  EXPECT_FLOAT_EQ(c.primary.y, 156.5f + 178 + 30 + 10 + 21 + 30);
+  measure.title = 30;  // the two title lines no longer fit in 624: two lines
+  EXPECT_FLOAT_EQ(ComputeControls(m, {}, measure).layout.titleHeight, 61);
+}
+
+TEST(LauncherControls, TitleAndAccessibleProgress) {
+  FixedMeasure measure;
+  ScreenModel m;
+  m.screen = Screen::Installing;
+  m.progress = 37;
+  Controls c = ComputeControls(m, {}, measure);
+  EXPECT_EQ(c.title, L"Tavo Studio Setup: Installing 37%");
+  EXPECT_EQ(c.accessibleText, L"Installing Tavo Studio, 35 percent.");
+  ControlsInput preview;
+  preview.preview = true;
+  EXPECT_EQ(ComputeControls(m, preview, measure).accessibleText, L"Installing Tavo Studio, 37 percent.");
+  m.progress = -1;
+  EXPECT_EQ(ComputeControls(m, {}, measure).title, L"Tavo Studio Setup");
+}
+
+}  // namespace
+}  // namespace tavo::launcher

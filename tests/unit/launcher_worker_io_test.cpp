@@ -1,0 +1,115 @@
+// The worker's side channels: its command line, the session folder's access rule,
+// and reading its event lines.
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <shellapi.h>
+
+#include <string>
+#include <vector>
+
+#include "launcher/worker_command.h"
+#include "launcher/worker_event.h"
+
+namespace tavo::launcher {
+namespace {
+
+std::vector<std::wstring> Argv(const std::wstring& line) {
+  int count = 0;
+  wchar_t** argv = CommandLineToArgvW(line.c_str(), &count);
+  std::vector<std::wstring> out(argv, argv + count);
+  LocalFree(argv);
+  return out;
+}
+
+TEST(LauncherWorkerCommand, ModesAndOptions) {
+  WorkerCommand c{L"C:\\S\\{G}\\Tavo.Deploy.exe", WorkerMode::Check, false, L"C:\\r.json", L""};
+  EXPECT_EQ(BuildWorkerCommandLine(c), L"\"C:\\S\\{G}\\Tavo.Deploy.exe\" --check --report \"C:\\r.json\"");
+  c.mode = WorkerMode::Install;
+  c.verbose = true;
+  c.visitorId = L"vst_0123456789abcdef0123456789abcdef";
+  EXPECT_EQ(BuildWorkerCommandLine(c), L"\"C:\\S\\{G}\\Tavo.Deploy.exe\" --install --verbose --report \"C:\\r.json\" "
+                                       L"--visitor-id vst_0123456789abcdef0123456789abcdef");
+  c.mode = WorkerMode::InstallOpenExisting;
+  c.verbose = false;
+  c.visitorId.clear();
+  EXPECT_EQ(BuildWorkerCommandLine(c), L"\"C:\\S\\{G}\\Tavo.Deploy.exe\" --install --open-existing --report \"C:\\r.json\"");
+}
+
+TEST(LauncherWorkerCommand, ReportPathsRoundTripThroughCommandLineToArgvW) {
+  for (const wchar_t* report : {L"C:\\reports\\", L"C:\\a b\\c\\\\", L"\\\\server\\share\\x y.json", L"C:\\r.json"}) {
+    WorkerCommand c{L"C:\\S\\Tavo.Deploy.exe", WorkerMode::Check, false, report,
+                    L"vis_0123456789abcdef0123456789abcdef"};
+    std::vector<std::wstring> argv = Argv(BuildWorkerCommandLine(c));
+    ASSERT_EQ(argv.size(), 6u) << report;
+    EXPECT_EQ(argv[0], L"C:\\S\\Tavo.Deploy.exe");
+    EXPECT_EQ(argv[2], L"--report");
+    EXPECT_EQ(argv[3], report);
+    EXPECT_EQ(argv[4], L"--visitor-id");
+    EXPECT_EQ(argv[5], L"vis_0123456789abcdef0123456789abcdef");
+  }
+}
+
+TEST(LauncherWorkerCommand, SessionFolderSddl) {
+  EXPECT_EQ(SessionFolderSddl(L"S-1-5-21-0-0-0-1000"),
+            L"D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;FA;;;S-1-5-21-0-0-0-1000)");
+}
+
+std::vector<std::string> FeedAll(EventLineSplitter& splitter, const std::string& stream, size_t block) {
+  std::vector<std::string> lines;
+  for (size_t at = 0; at < stream.size(); at += block) {
+    for (auto& line : splitter.Feed(std::string_view(stream).substr(at, block))) lines.push_back(line);
+  }
+  return lines;
+}
+
+TEST(LauncherEventLines, SplitsAtLineFeedsAcrossBlocks) {
+  EventLineSplitter splitter;
+  auto lines = FeedAll(splitter, "a\tb\r\n\nlast-unfinished", 3);
+  EXPECT_EQ(lines, (std::vector<std::string>{"a\tb\r", ""}));
+}
+
+TEST(LauncherEventLines, OverlongLineIsDroppedUpToItsLineFeed) {
+  // 70,000 bytes without a line feed whose tail is itself a valid event line:
+  // neither the long line nor its tail may surface as an event.
+  std::string tail = "installing\t50\tT\tTAIL\t0x00000000";
+  std::string stream = std::string(70000 - tail.size(), 'x') + tail + "\n" + "verifying\t-1\tT\tnext\t0x00000000\n";
+  EventLineSplitter splitter;
+  auto lines = FeedAll(splitter, stream, 4096);
+  ASSERT_EQ(lines.size(), 1u);
+  auto event = ParseEventLine(lines[0]);
+  ASSERT_TRUE(event);
+  EXPECT_EQ(event->type, L"verifying");
+  EXPECT_EQ(event->detail, L"next");
+}
+
+TEST(LauncherEventLines, LineUpToTheLimitIsKept) {
+  std::string line = std::string(kMaxPendingLine - 1, 'y');
+  EventLineSplitter splitter;
+  auto lines = FeedAll(splitter, line + "\n", 4096);
+  ASSERT_EQ(lines.size(), 1u);
+  EXPECT_EQ(lines[0].size(), kMaxPendingLine - 1);
+}
+
+TEST(LauncherEventLines, OnlyFiveFieldLinesBecomeEvents) {
+  auto event = ParseEventLine("installing\t37\tInstalling\tX\t0x00000000");
+  ASSERT_TRUE(event);
+  EXPECT_EQ(*event, (WorkerEvent{L"installing", 37, L"Installing", L"X", L"0x00000000"}));
+  EXPECT_FALSE(ParseEventLine(""));
+  EXPECT_FALSE(ParseEventLine("a\tb\tc\td"));
+  EXPECT_FALSE(ParseEventLine("a\tb\tc\td\te\tf"));
+  EXPECT_FALSE(ParseEventLine("a\tb\tc\td\t"));  // a trailing TAB adds no empty field
+  auto empties = ParseEventLine("report_ready\t\t\t\t0x0");
+  ASSERT_TRUE(empties);
+  EXPECT_EQ(empties->percent, 0);  // no digits
+  EXPECT_EQ(empties->title, L"");
+  EXPECT_EQ(ParseEventLine("x\t-1\t\t\t0x0")->percent, -1);
+}
+
+TEST(LauncherEventLines, InvalidUtf8BecomesReplacementCharacters) {
+  auto event = ParseEventLine("error\t-1\tT\t\xff\xfe ok \xc3\xa9\t0x80070005");
+  ASSERT_TRUE(event);
+  EXPECT_EQ(event->detail, L"\uFFFD\uFFFD ok \u00E9");
+}
+
+}  // namespace
+}  // namespace tavo::launcher

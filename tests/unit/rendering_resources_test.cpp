@@ -1,0 +1,96 @@
+#include "launcher/ui/rendering_resources.h"
+
+#include <gtest/gtest.h>
+
+#include <set>
+
+#include "common/winrt/hresult_error.h"
+
+namespace tavo::launcher::ui {
+namespace {
+
+// The program's own resources carry the four font files (rendering_resources_test.rc).
+class RenderingResourcesTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() { ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED); }
+  static void TearDownTestSuite() { ::CoUninitialize(); }
+};
+
+TEST_F(RenderingResourcesTest, PrivateCollectionHoldsTavoInterInFourWeights) {
+  RenderingResources resources;
+  ASSERT_NE(resources.PrivateFonts(), nullptr);
+  EXPECT_EQ(resources.UiFamily(), L"Tavo Inter");
+
+  UINT32 index = 0;
+  BOOL exists = FALSE;
+  ASSERT_HRESULT_SUCCEEDED(resources.PrivateFonts()->FindFamilyName(L"Tavo Inter", &index, &exists));
+  ASSERT_TRUE(exists);
+  EXPECT_EQ(resources.PrivateFonts()->GetFontFamilyCount(), 1u);
+  ComPtr<IDWriteFontFamily> family;
+  ASSERT_HRESULT_SUCCEEDED(resources.PrivateFonts()->GetFontFamily(index, family.put()));
+  // DirectWrite adds oblique simulations of each face; only real faces count.
+  std::multiset<int> weights;
+  for (UINT32 i = 0; i < family->GetFontCount(); ++i) {
+    ComPtr<IDWriteFont> font;
+    ASSERT_HRESULT_SUCCEEDED(family->GetFont(i, font.put()));
+    if (font->GetSimulations() != DWRITE_FONT_SIMULATIONS_NONE) continue;
+    weights.insert(font->GetWeight());
+    EXPECT_EQ(font->GetStyle(), DWRITE_FONT_STYLE_NORMAL);
+  }
+  EXPECT_EQ(weights, (std::multiset<int>{400, 500, 600, 700}));
+}
+
+TEST_F(RenderingResourcesTest, FactoriesAndStrokeStyleExist) {
+  RenderingResources resources;
+  EXPECT_NE(resources.D2DFactory(), nullptr);
+  EXPECT_NE(resources.WriteFactory(), nullptr);
+  EXPECT_NE(resources.ImagingFactory(), nullptr);
+  ASSERT_NE(resources.RoundStroke(), nullptr);
+  EXPECT_EQ(resources.RoundStroke()->GetStartCap(), D2D1_CAP_STYLE_ROUND);
+  EXPECT_EQ(resources.RoundStroke()->GetLineJoin(), D2D1_LINE_JOIN_ROUND);
+}
+
+// Without the font resources the window falls back to a system family.
+TEST_F(RenderingResourcesTest, ModuleWithoutFontsFallsBackToASystemFamily) {
+  RenderingResources resources(::GetModuleHandleW(L"kernel32.dll"));
+  EXPECT_EQ(resources.PrivateFonts(), nullptr);
+  EXPECT_NE(resources.UiFamily(), L"Tavo Inter");
+}
+
+TEST_F(RenderingResourcesTest, LayoutsMeasureWithTheEmbeddedFonts) {
+  RenderingResources resources;
+  DirectWriteTextMeasurer measurer(resources);
+  const float regular = measurer.Measure(L"Install Tavo Studio", text_style::kFooter, 1000).width;
+  const float bold = measurer.Measure(L"Install Tavo Studio", {12, 700}, 1000).width;
+  EXPECT_GT(regular, 50);
+  EXPECT_GT(bold, regular);
+  // A missing family gives no metrics at all, so these would fail without it.
+  EXPECT_EQ(measurer.Measure(L"a b", {14, 400}, 1000).lineCount, 1u);
+  EXPECT_GT(MeasureWidth(measurer, L"Retry ", 14), MeasureWidth(measurer, L"Retry", 14));
+}
+
+TEST_F(RenderingResourcesTest, TabularFiguresGiveDigitsOneWidth) {
+  RenderingResources resources;
+  DirectWriteTextMeasurer measurer(resources);
+  const TextStyle proportional{13, 500};
+  EXPECT_NE(measurer.Measure(L"1111", proportional, 1000).width, measurer.Measure(L"0000", proportional, 1000).width);
+  EXPECT_FLOAT_EQ(measurer.Measure(L"1111", text_style::kPercent, 1000).width,
+                  measurer.Measure(L"0000", text_style::kPercent, 1000).width);
+}
+
+TEST_F(RenderingResourcesTest, LetterSpacingAndLineSpacingApply) {
+  RenderingResources resources;
+  DirectWriteTextMeasurer measurer(resources);
+  const TextStyle plain{11, 600};
+  TextStyle spaced = plain;
+  spaced.letterSpacing = 0.14f;
+  const float gain = measurer.Measure(L"TIPS", spaced, 1000).widthIncludingTrailingSpace -
+                     measurer.Measure(L"TIPS", plain, 1000).widthIncludingTrailingSpace;
+  EXPECT_NEAR(gain, 4 * 11 * 0.14f, 0.01f);
+  const TextExtent body = measurer.Measure(L"one two three four five six seven", text_style::kBody, 80);
+  EXPECT_GT(body.lineCount, 1u);
+  EXPECT_FLOAT_EQ(body.height, 21.0f * static_cast<float>(body.lineCount));
+}
+
+}  // namespace
+}  // namespace tavo::launcher::ui
