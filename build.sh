@@ -1,7 +1,7 @@
 #!/bin/bash
 # Builds TavoSetup.exe and Tavo.Deploy.exe with MinGW-w64 and runs them under Wine.
 #
-#   ./build.sh demo    build, then run the worker's check and a full simulated install under Wine
+#   ./build.sh demo    build, then run the worker's check and install, and the launcher's install, under Wine
 #   ./build.sh test    build, then run every test through ctest
 #   ./build.sh bench   build, then time the worker's check and install against a trivial program
 #
@@ -82,6 +82,7 @@ demo() {
   trap 'python3 "$root/tests/hosts/package_host.py" stop "$test_tree" >/dev/null;
         bash "$root/scripts/wine-session.sh" stop "$test_tree" >/dev/null' EXIT
   python3 scripts/demo_install.py "$test_tree"
+  python3 scripts/demo_launcher.py "$test_tree"
 }
 
 if [ "$command" = test ]; then

@@ -70,13 +70,9 @@ def prepare_install(tree):
     whose deployment succeeds at once; each run starts without an install."""
     root = pathlib.Path(__file__).resolve().parents[1]
     sys.path.insert(0, str(root / "scripts"))
-    sys.path.insert(0, str(root / "tests" / "hosts"))
     import demo_install  # noqa: E402
-    import package_host  # noqa: E402
 
-    escaped = demo_install.publisher(tree).replace("&", "&amp;").replace('"', "&quot;")
-    package_host.PackageHost().script(status=200, body=demo_install.DESCRIPTOR.read_text(encoding="utf-8")
-                                      .replace("{{PUBLISHER}}", escaped))
+    demo_install.serve_descriptor(tree)
     folder = tree / "bench"
     folder.mkdir(exist_ok=True)
     scenario = folder / "scenario.json"

@@ -38,6 +38,13 @@ def publisher(tree):
     return literal.replace('\\"', '"').replace("\\\\", "\\")
 
 
+def serve_descriptor(tree):
+    """Scripts the package host to serve a valid descriptor for this build."""
+    escaped = publisher(tree).replace("&", "&amp;").replace('"', "&quot;")
+    body = DESCRIPTOR.read_text(encoding="utf-8").replace("{{PUBLISHER}}", escaped)
+    package_host.PackageHost().script(status=200, body=body)
+
+
 def run(tree, programs, scenario, report, *args):
     print("== Tavo.Deploy.exe %s --report %s" % (" ".join(args), windows_path(report)), flush=True)
     env = dict(os.environ, TAVO_SIM_SCENARIO=windows_path(scenario))
@@ -69,9 +76,7 @@ def main(argv):
                         '"stepDelayMs": 150}]}}', encoding="utf-8")
     (folder / "scenario.json.state.json").unlink(missing_ok=True)  # no install left by an earlier demo
 
-    escaped = publisher(tree).replace("&", "&amp;").replace('"', "&quot;")
-    body = DESCRIPTOR.read_text(encoding="utf-8").replace("{{PUBLISHER}}", escaped)
-    package_host.PackageHost().script(status=200, body=body)
+    serve_descriptor(tree)
 
     run(tree, programs, scenario, folder / "install-first.json", "--install", "--open-existing")
     run(tree, programs, scenario, folder / "install-again.json", "--install", "--open-existing")

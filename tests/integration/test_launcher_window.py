@@ -12,6 +12,8 @@ VERIFYING = "Making sure Windows knows where your next Tavo update comes from."
 INSTALLED = "Tavo Studio is installed and updates automatically."
 STOP_QUESTION = "Stop installing Tavo Studio? Windows will undo the changes safely. You can run setup again anytime."
 STOPPING = "Stopping safely. Windows may need a moment to undo the changes."
+LAUNCH_FAILED = "Tavo Studio is installed, but didn't open automatically. You can also find it in the Start menu."
+AUMID = "TavoStudioInc.TavoStudio_5x0tavosim7qr!TavoStudio"
 
 
 class LauncherWindow(unittest.TestCase):
@@ -124,6 +126,49 @@ class LauncherInstall(unittest.TestCase):
         self.assertEqual(report["exitCode"], "0x800704C7")
         terminal = [e for e in report["events"] if e["type"] in ("success", "error", "cancelled")]
         self.assertEqual([(e["type"], e["code"]) for e in terminal], [("cancelled", "0x800704C7")])
+
+
+class LauncherOpensApplication(unittest.TestCase):
+    """A plain install run opens Tavo Studio through the application activation
+    manager (the fake one of the test prefix records what it was asked)."""
+
+    def setUp(self):
+        self.host = package_host.PackageHost()
+        self.host.script(body=descriptor())
+        self.ws = harness.Workspace().__enter__()
+        self.addCleanup(self.ws.__exit__, None, None, None)
+        self.record = self.ws.path("activations.txt")
+
+    def start(self, **env):
+        env.update(TAVO_SIM_SCENARIO=harness.windows_path(self.ws.scenario({})),
+                   TAVO_FAKE_ACTIVATION_RECORD=harness.windows_path(self.record))
+        return lh.start_launcher("--report", harness.windows_path(self.ws.path("install.json")), env=env)
+
+    def activations(self):
+        return [line.split("\t")[0] for line in self.record.read_text(encoding="utf-8").splitlines()]
+
+    def test_success_opens_the_application_and_the_window_closes_by_itself(self):
+        process = self.start()
+        try:
+            lh.driver("wait-window", 20000, "wait-gone", 90000)
+        finally:
+            lh.close_if_running(process)
+            run = lh.finish(process)
+        self.assertEqual(run.exit_code, 0, run)
+        self.assertEqual(self.activations(), [AUMID])
+
+    def test_failed_activation_keeps_the_window_open_with_its_hint(self):
+        process = self.start(TAVO_FAKE_ACTIVATION_FAIL="0x80070002")
+        try:
+            seen = lh.driver("wait-window", 20000, "wait-status", LAUNCH_FAILED, 60000, "sleep", 1000, "status",
+                             "control", 1001)
+            self.assertEqual(seen["status"][-1], LAUNCH_FAILED, "the window stays on its hint")
+            self.assertEqual(self.activations(), [AUMID], "the activation was asked for once")
+            lh.driver("close", "wait-gone", 15000)
+        finally:
+            lh.close_if_running(process)
+            run = lh.finish(process)
+        self.assertEqual(run.exit_code, 0, run)
 
 
 if __name__ == "__main__":
