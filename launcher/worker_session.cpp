@@ -4,6 +4,7 @@
 #include <sddl.h>
 #include <shlobj.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -67,6 +68,13 @@ void CreatePrivateFolder(const std::wstring& folder) {
 }
 
 void WriteWorkerFile(const std::wstring& path) {
+#ifdef TAVO_TEST_HOOKS
+  // Tests put a misbehaving worker program in place of the embedded one.
+  if (const wchar_t* standIn = _wgetenv(L"TAVO_TEST_HOOK_WORKER_FILE"); standIn && *standIn) {
+    if (!CopyFileW(standIn, path.c_str(), TRUE)) ThrowLastError();
+    return;
+  }
+#endif
   HRSRC resource = FindResourceW(nullptr, MAKEINTRESOURCEW(TAVO_RESOURCE_WORKER), RT_RCDATA);
   if (!resource) ThrowLastError();
   HGLOBAL loaded = LoadResource(nullptr, resource);

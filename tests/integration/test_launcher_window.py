@@ -13,6 +13,8 @@ INSTALLED = "Tavo Studio is installed and updates automatically."
 STOP_QUESTION = "Stop installing Tavo Studio? Windows will undo the changes safely. You can run setup again anytime."
 STOPPING = "Stopping safely. Windows may need a moment to undo the changes."
 LAUNCH_FAILED = "Tavo Studio is installed, but didn't open automatically. You can also find it in the Start menu."
+MISSING_RESULT = ("Windows couldn't finish the installation. Try again, or share the diagnostic log with Tavo "
+                  "support.")
 AUMID = "TavoStudioInc.TavoStudio_5x0tavosim7qr!TavoStudio"
 
 
@@ -169,6 +171,47 @@ class LauncherOpensApplication(unittest.TestCase):
             lh.close_if_running(process)
             run = lh.finish(process)
         self.assertEqual(run.exit_code, 0, run)
+
+
+class LauncherReader(unittest.TestCase):
+    """The reader on hostile worker output: a fake worker stands in for the
+    embedded one (test builds only) and the window shows what was kept."""
+
+    @staticmethod
+    def fake_worker(script):
+        scripts = harness.pathlib.Path(__file__).resolve().parents[1] / "data" / "fake_worker"
+        return {"TAVO_TEST_HOOK_WORKER_FILE": harness.windows_path(harness.PROGRAMS["TAVO_FAKE_WORKER"]),
+                "TAVO_FAKE_WORKER_SCRIPT": harness.windows_path(scripts / script)}
+
+    def watch(self, script, kept="Tavo Studio Setup: Installing 7%"):
+        process = lh.start_launcher("--install", env=self.fake_worker(script))
+        try:
+            # A dropped 42% line would show during the fake's pause; the next line is kept.
+            seen = lh.driver("wait-window", 20000, "sleep", 1500, "title", "wait-title", kept, 20000)
+            # The fake ends without an outcome; then the window can be closed.
+            lh.driver("wait-status", MISSING_RESULT, 20000, "close", "wait-gone", 15000)
+            return seen
+        finally:
+            lh.close_if_running(process)
+            lh.finish(process)
+
+    def test_a_line_longer_than_64_kib_is_skipped_up_to_its_line_feed(self):
+        seen = self.watch("long_line.txt")
+        self.assertEqual(seen["title"][0], "Tavo Studio Setup", "the tail of the dropped line was acted on")
+
+    def test_lines_without_exactly_five_fields_are_dropped(self):
+        for script in ("six_fields.txt", "four_fields.txt", "trailing_tab.txt"):
+            with self.subTest(script=script):
+                seen = self.watch(script)
+                self.assertEqual(seen["title"][0], "Tavo Studio Setup")
+
+    def test_invalid_utf8_is_read_with_replacement_characters(self):
+        self.watch("invalid_utf8.txt", kept="Tavo Studio Setup: Installing 42%")
+
+    def test_a_worker_that_writes_nothing_ends_the_check_with_its_code(self):
+        with harness.Workspace() as ws:
+            run = lh.run_launcher("--check-only", workspace=ws, env=self.fake_worker("silent.txt"))
+        self.assertEqual(run.exit_code, 0x80070005, run)
 
 
 if __name__ == "__main__":
