@@ -14,15 +14,10 @@ import subprocess
 import sys
 import time
 
-WINE_EXEC = pathlib.Path(__file__).resolve().parents[1] / "scripts" / "wine-exec.sh"
-
-
-def read_env(path):
-    values = {}
-    for line in path.read_text().splitlines():
-        key, _, value = line.partition("=")
-        values[key] = value.strip("'")
-    return values
+ROOT = pathlib.Path(__file__).resolve().parents[1]
+WINE_EXEC = ROOT / "scripts" / "wine-exec.sh"
+sys.path.insert(0, str(ROOT / "scripts"))
+import demo_install  # noqa: E402  (the package host and descriptor helpers)
 
 
 def timed_run(tree, program, args, env=None, prepare=None):
@@ -44,8 +39,8 @@ def main(argv):
         sys.exit(__doc__)
     tree = pathlib.Path(argv[1]).resolve()
     runs = int(argv[2]) if len(argv) == 3 else 15
-    worker = read_env(tree / "test-programs.env")["TAVO_WORKER"]
-    trivial = read_env(tree / "bench-programs.env")["TAVO_BENCH_TRIVIAL"]
+    worker = demo_install.read_env(tree / "test-programs.env")["TAVO_WORKER"]
+    trivial = demo_install.read_env(tree / "bench-programs.env")["TAVO_BENCH_TRIVIAL"]
     install = prepare_install(tree)
     cases = [("trivial static program", trivial, [], None, None),
              ("Tavo.Deploy.exe --check", worker, ["--check"], None, None),
@@ -68,10 +63,6 @@ def main(argv):
 def prepare_install(tree):
     """Scripts the package host with a valid descriptor and writes a scenario
     whose deployment succeeds at once; each run starts without an install."""
-    root = pathlib.Path(__file__).resolve().parents[1]
-    sys.path.insert(0, str(root / "scripts"))
-    import demo_install  # noqa: E402
-
     demo_install.serve_descriptor(tree)
     folder = tree / "bench"
     folder.mkdir(exist_ok=True)

@@ -27,8 +27,7 @@ def read_env(path):
     return values
 
 
-def windows_path(path):
-    return "Z:" + str(pathlib.Path(path).resolve()).replace("/", "\\")
+windows_path = package_host.windows_path
 
 
 def publisher(tree):
