@@ -24,8 +24,10 @@ class LauncherWindow(unittest.TestCase):
             before = lh.session_folders()
             process = lh.start_launcher()
             try:
-                first = lh.driver("wait-window", 20000, "wait-status", APPX_DISABLED, 30000, "title", "focus",
-                                  "control", 1001, "control", 1002, "control", 1008)
+                # The error screen shows the failure at once; "Try again" only once the worker has ended.
+                first = lh.driver("wait-window", 20000, "wait-status", APPX_DISABLED, 30000,
+                                  "wait-control", 1001, "Try again", 30000, "title", "focus",
+                                  "control", 1002, "control", 1008)
                 self.assertEqual(first["title"], ["Tavo Studio Setup"])
                 self.assertEqual(first["focus"], ["0x534B03E9"])
                 primary, secondary, copy = first["control"]
@@ -42,8 +44,7 @@ class LauncherWindow(unittest.TestCase):
                 self.assertTrue((old / "install.json").exists(), "the first session's report stays")
                 lh.driver("close", "wait-gone", 15000)
             finally:
-                if process.poll() is None:
-                    lh.driver("close")  # a failed step must not leave the launcher running
+                lh.close_if_running(process)
                 run = lh.finish(process)
             self.assertEqual(run.exit_code, 0x80070422, run)
 

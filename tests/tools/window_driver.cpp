@@ -12,6 +12,7 @@
 //     focus                   the answer to WM_USER (focus query)       focus="0x534B03E9"
 //     visible                 whether the window is visible             visible=true
 //     control ID              one control's state                       control={"id":..,"text":..,"visible":..,"enabled":..}
+//     wait-control ID TEXT MS until control ID's text contains TEXT     control={...}
 //     command ID              posts WM_COMMAND (notification 0) for the control ID
 //     key NAME                posts key down and up to the focused control: escape, tab,
 //                             left, right, enter, space, or a virtual-key number
@@ -173,6 +174,13 @@ DWORD Number(const std::wstring& text) {
   return static_cast<DWORD>(value);
 }
 
+std::string ControlJson(int id) {
+  HWND control = Control(id);
+  return "{\"id\":" + std::to_string(id) + ",\"text\":" + Json(WindowText(control)) +
+         ",\"visible\":" + (::IsWindowVisible(control) ? "true" : "false") +
+         ",\"enabled\":" + (::IsWindowEnabled(control) ? "true" : "false") + "}";
+}
+
 int Run(std::vector<std::wstring> args) {
   size_t i = 0;
   auto next = [&]() -> std::wstring {
@@ -215,12 +223,16 @@ int Run(std::vector<std::wstring> args) {
     } else if (step == L"visible") {
       Print("visible", ::IsWindowVisible(RequireWindow()) ? "true" : "false");
     } else if (step == L"control") {
+      Print("control", ControlJson(static_cast<int>(Number(next()))));
+    } else if (step == L"wait-control") {
       const int id = static_cast<int>(Number(next()));
-      HWND control = Control(id);
-      std::string json = "{\"id\":" + std::to_string(id) + ",\"text\":" + Json(WindowText(control)) +
-                         ",\"visible\":" + (::IsWindowVisible(control) ? "true" : "false") +
-                         ",\"enabled\":" + (::IsWindowEnabled(control) ? "true" : "false") + "}";
-      Print("control", json);
+      const std::wstring wanted = next();
+      const DWORD ms = Number(next());
+      const bool found = WaitFor(ms, [&] {
+        return TextOrEmpty([id] { return Control(id); }).find(wanted) != std::wstring::npos;
+      });
+      Print("control", ControlJson(id));
+      if (!found) throw Failure{L"timed out waiting for " + wanted};
     } else if (step == L"command") {
       const int id = static_cast<int>(Number(next()));
       HWND window = RequireWindow();
