@@ -74,6 +74,18 @@ start_xvfb() {
 # Runs a Windows program with the session's environment, output to the log.
 run_wine() { "$wine" "$@" </dev/null >>"$log" 2>&1; }
 
+# For the idempotent baseline steps: under load, right after the server
+# started, a Wine program has been seen to fail once without a word.
+run_wine_patiently() {
+  local attempt
+  for attempt in 1 2; do
+    run_wine "$@" && return 0
+    echo "wine-session: $* failed (try $attempt)" >>"$log"
+    sleep "$attempt"
+  done
+  run_wine "$@"
+}
+
 create_prefix() {
   rm -rf "$WINEPREFIX"
   mkdir -p "$WINEPREFIX"
@@ -113,9 +125,9 @@ set_baseline_state() {
   if [ -n "${TAVO_FAKE_ACTIVATION_MANAGER:-}" ]; then
     bash "$TAVO_FAKE_ACTIVATION_INSTALLER" register "$TAVO_FAKE_ACTIVATION_MANAGER" >>"$log" 2>&1
   fi
-  run_wine "$TAVO_SVC" create AppXSvc
-  run_wine "$TAVO_SVC" create DoSvc
-  run_wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion' /v CurrentBuildNumber /t REG_SZ /d 19045 /f
+  run_wine_patiently "$TAVO_SVC" create AppXSvc
+  run_wine_patiently "$TAVO_SVC" create DoSvc
+  run_wine_patiently reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion' /v CurrentBuildNumber /t REG_SZ /d 19045 /f
 }
 
 case $action in

@@ -28,10 +28,18 @@ classes="Windows.Foundation.Metadata.ApiInformation Windows.Foundation.Uri Windo
 # pipe would keep the caller waiting until the server exits.
 log=$(mktemp)
 trap 'rm -f "$log"' EXIT
+# Under load, right after the server started, Wine's reg.exe has been seen to
+# fail once without a word: each class gets three tries.
 for class in $classes; do
-  if ! "$WINELOADER" reg add "HKLM\\Software\\Microsoft\\WindowsRuntime\\ActivatableClassId\\$class" \
-      /v DllPath /t REG_SZ /d "$dll_path" /f >"$log" 2>&1 </dev/null; then
-    echo "$0: registering $class failed:" >&2
+  for attempt in 1 2 3; do
+    status=0
+    "$WINELOADER" reg add "HKLM\\Software\\Microsoft\\WindowsRuntime\\ActivatableClassId\\$class" \
+      /v DllPath /t REG_SZ /d "$dll_path" /f >"$log" 2>&1 </dev/null || status=$?
+    [ "$status" -eq 0 ] && break
+    sleep "$attempt"
+  done
+  if [ "$status" -ne 0 ]; then
+    echo "$0: registering $class failed with exit status $status:" >&2
     cat "$log" >&2
     exit 1
   fi

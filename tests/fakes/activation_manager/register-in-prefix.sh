@@ -21,9 +21,17 @@ key='HKLM\Software\Classes\CLSID\{45BA127D-10A8-46EA-8AB7-56EA9078943C}'
 # pipe would keep the caller waiting until the server exits.
 log=$(mktemp)
 trap 'rm -f "$log"' EXIT
+# Under load, right after the server started, Wine's reg.exe has been seen to
+# fail once without a word: a second try is cheap, a red test session is not.
 run_reg() {
-  if ! "$WINELOADER" reg "$@" >"$log" 2>&1 </dev/null; then
-    echo "$0: reg $1 failed:" >&2
+  for attempt in 1 2 3; do
+    status=0
+    "$WINELOADER" reg "$@" >"$log" 2>&1 </dev/null || status=$?
+    [ "$status" -eq 0 ] && return 0
+    sleep "$attempt"
+  done
+  if [ "$status" -ne 0 ]; then
+    echo "$0: reg $1 failed with exit status $status:" >&2
     cat "$log" >&2
     exit 1
   fi
