@@ -25,8 +25,9 @@ class LauncherRun:
         return "exit=%s box=%r" % (harness.hex8(self.exit_code), self.box)
 
 
-def run_launcher(*args, workspace, env=None):
-    """Runs TavoSetup.exe with these arguments; message boxes go to the workspace."""
+def run_launcher(*args, workspace, env=None, launcher=None):
+    """Runs TavoSetup.exe (or another launcher file) with these arguments;
+    message boxes go to the workspace."""
     box_file = workspace.path("box.txt")
     if box_file.exists():
         box_file.unlink()
@@ -34,7 +35,7 @@ def run_launcher(*args, workspace, env=None):
     environment[BOX_ENV] = harness.windows_path(box_file)
     environment.update(env or {})
     command = ["sh", str(harness.WINE_EXEC), str(harness.TREE), harness.PROGRAMS["TAVO_RUNNER"], "--",
-               harness.windows_path(harness.PROGRAMS["TAVO_LAUNCHER"]), *args]
+               harness.windows_path(launcher or harness.PROGRAMS["TAVO_LAUNCHER"]), *args]
     result = subprocess.run(command, stdin=subprocess.DEVNULL, capture_output=True, env=environment,
                             timeout=harness.RUN_TIMEOUT)
     if result.returncode != 0:
@@ -78,12 +79,13 @@ def close_if_running(process):
                         "close"], stdin=subprocess.DEVNULL, capture_output=True, timeout=harness.RUN_TIMEOUT)
 
 
-def start_launcher(*args, env=None):
-    """Starts TavoSetup.exe through tavo_runner without waiting; finish() gives its run."""
+def start_launcher(*args, env=None, launcher=None):
+    """Starts TavoSetup.exe (or another launcher file) through tavo_runner
+    without waiting; finish() gives its run."""
     environment = {k: v for k, v in os.environ.items() if not k.startswith(("TAVO_SIM_", "TAVO_TEST_HOOK"))}
     environment.update(env or {})
     command = ["sh", str(harness.WINE_EXEC), str(harness.TREE), harness.PROGRAMS["TAVO_RUNNER"], "--",
-               harness.windows_path(harness.PROGRAMS["TAVO_LAUNCHER"]), *args]
+               harness.windows_path(launcher or harness.PROGRAMS["TAVO_LAUNCHER"]), *args]
     return subprocess.Popen(command, stdin=subprocess.DEVNULL, stdout=subprocess.PIPE, stderr=subprocess.PIPE,
                             env=environment)
 

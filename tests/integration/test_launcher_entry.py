@@ -1,5 +1,6 @@
 """The launcher's command line and its check run against the real worker."""
 
+import pathlib
 import unittest
 
 import harness
@@ -82,6 +83,60 @@ class LauncherCheckRun(unittest.TestCase):
             self.assertEqual(run.exit_code, direct.exit_code, run)
             # The trace sidecar is the report path + ".trace.jsonl": inside the folder.
             self.assertEqual([p.name for p in ws.path("folder").iterdir()], [".trace.jsonl"])
+
+
+class LauncherVisitorId(unittest.TestCase):
+    """Install runs read the visitor id that the distribution channel stamped
+    into the launcher's own file and hand it to the worker. The stamped files
+    are copies of this build's launcher (tests/tools/visitor_marker_files.py);
+    a fake worker records the argument vector it was started with."""
+
+    MARKED = pathlib.Path(harness.PROGRAMS["TAVO_VISITOR_MARKER_FILES"])
+    SCRIPTS = pathlib.Path(__file__).resolve().parents[1] / "data" / "fake_worker"
+
+    def fake_worker(self, record):
+        return {"TAVO_TEST_HOOK_WORKER_FILE": harness.windows_path(harness.PROGRAMS["TAVO_FAKE_WORKER"]),
+                "TAVO_FAKE_WORKER_SCRIPT": harness.windows_path(self.SCRIPTS / "silent.txt"),
+                "TAVO_FAKE_WORKER_ARGS": harness.windows_path(record)}
+
+    def install_arguments(self, launcher):
+        """The worker's arguments after `--install --report PATH`."""
+        with harness.Workspace() as ws:
+            record = ws.path("args.txt")
+            report = harness.windows_path(ws.path("r.json"))
+            process = lh.start_launcher("--install", "--report", report, env=self.fake_worker(record),
+                                        launcher=launcher)
+            try:
+                # The fake ends at once with a code of its own: the error screen offers "Try again".
+                lh.driver("wait-window", 20000, "wait-control", 1001, "Try again", 30000, "close", "wait-gone", 15000)
+            finally:
+                lh.close_if_running(process)
+                run = lh.finish(process)
+            self.assertEqual(run.exit_code, 0x80070005, run)  # the fake's own code
+            arguments = record.read_text(encoding="utf-8").splitlines()
+            self.assertEqual(arguments[1:4], ["--install", "--report", report])
+            return arguments[4:]
+
+    def test_a_stamped_id_is_passed_to_the_worker(self):
+        self.assertEqual(self.install_arguments(self.MARKED / "pe32plus_TavoSetup.once.exe"),
+                         ["--visitor-id", "vis_0123456789abcdef0123456789abcdef"])
+        self.assertEqual(self.install_arguments(self.MARKED / "pe32plus_TavoSetup.once_vst.exe"),
+                         ["--visitor-id", "vst_fedcba9876543210fedcba9876543210"])
+
+    def test_no_id_is_passed_without_exactly_one_valid_marker(self):
+        for name in ("none", "twice_different", "upper_case_id", "truncated_table"):
+            with self.subTest(name=name):
+                self.assertEqual(self.install_arguments(self.MARKED / ("pe32plus_TavoSetup.%s.exe" % name)), [])
+        self.assertEqual(self.install_arguments(harness.PROGRAMS["TAVO_LAUNCHER"]), [], "the unstamped launcher")
+
+    def test_a_check_run_does_not_read_the_id(self):
+        with harness.Workspace() as ws:
+            record = ws.path("args.txt")
+            report = harness.windows_path(ws.path("r.json"))
+            run = lh.run_launcher("--check-only", "--report", report, workspace=ws, env=self.fake_worker(record),
+                                  launcher=self.MARKED / "pe32plus_TavoSetup.once.exe")
+            self.assertEqual(run.exit_code, 0x80070005, run)
+            self.assertEqual(record.read_text(encoding="utf-8").splitlines()[1:], ["--check", "--report", report])
 
 
 OLD_WINDOWS_MESSAGE = ("Tavo needs Windows 10 version 2004 or later. Update Windows, then come back and make "
