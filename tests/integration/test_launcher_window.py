@@ -64,10 +64,10 @@ class LauncherInstall(unittest.TestCase):
 
     def test_progress_screens_lead_to_success_and_the_window_stays(self):
         # Each stage lasts long enough to be watched: the host answers after 2 s
-        # (preparing), the deployment reports once a second (installing), the
+        # (preparing), the deployment reports every 1.5 s (installing), the
         # package turns healthy on the third verification run (verifying).
         self.host.script(body=descriptor(), delay=2)
-        process = self.start({"deployment": {"attempts": [{"progress": [0, 12, 37, 64, 100], "stepDelayMs": 1000}],
+        process = self.start({"deployment": {"attempts": [{"progress": [0, 12, 37, 64, 100], "stepDelayMs": 1500}],
                                              "package": {"healthyAfterRuns": 2}}})
         try:
             seen = lh.driver("wait-window", 20000,
