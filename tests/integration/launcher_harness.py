@@ -25,41 +25,60 @@ class LauncherRun:
         return "exit=%s box=%r" % (harness.hex8(self.exit_code), self.box)
 
 
+def _environment(env):
+    """This process's environment without simulated-platform or hook settings, plus `env`."""
+    environment = {k: v for k, v in os.environ.items() if not k.startswith(("TAVO_SIM_", "TAVO_TEST_HOOK"))}
+    environment.update(env or {})
+    return environment
+
+
+def _command(args, launcher):
+    """tavo_runner starting the launcher (this build's TavoSetup.exe unless named) with `args`."""
+    return ["sh", str(harness.WINE_EXEC), str(harness.TREE), harness.PROGRAMS["TAVO_RUNNER"], "--",
+            harness.windows_path(launcher or harness.PROGRAMS["TAVO_LAUNCHER"]), *args]
+
+
+def _exit_code(stdout, stderr):
+    """The full exit code from tavo_runner's last line, `exit=0x...`."""
+    lines = stdout.decode("utf-8").split("\n")
+    if len(lines) < 2 or not lines[-2].startswith("exit=0x"):
+        raise AssertionError("runner output has no exit line: %r %r" % (stdout, stderr))
+    return int(lines[-2][len("exit="):], 16)
+
+
 def run_launcher(*args, workspace, env=None, launcher=None):
     """Runs TavoSetup.exe (or another launcher file) with these arguments;
     message boxes go to the workspace."""
     box_file = workspace.path("box.txt")
     if box_file.exists():
         box_file.unlink()
-    environment = {k: v for k, v in os.environ.items() if not k.startswith(("TAVO_SIM_", "TAVO_TEST_HOOK"))}
-    environment[BOX_ENV] = harness.windows_path(box_file)
-    environment.update(env or {})
-    command = ["sh", str(harness.WINE_EXEC), str(harness.TREE), harness.PROGRAMS["TAVO_RUNNER"], "--",
-               harness.windows_path(launcher or harness.PROGRAMS["TAVO_LAUNCHER"]), *args]
-    result = subprocess.run(command, stdin=subprocess.DEVNULL, capture_output=True, env=environment,
+    result = subprocess.run(_command(args, launcher), stdin=subprocess.DEVNULL, capture_output=True,
+                            env=_environment({BOX_ENV: harness.windows_path(box_file), **(env or {})}),
                             timeout=harness.RUN_TIMEOUT)
     if result.returncode != 0:
         raise AssertionError("tavo_runner failed (%d): %s" % (result.returncode,
                                                              result.stderr.decode(errors="replace")))
-    lines = result.stdout.decode("utf-8").split("\n")
-    if len(lines) < 2 or not lines[-2].startswith("exit=0x"):
-        raise AssertionError("runner output has no exit line: %r" % result.stdout)
+    exit_code = _exit_code(result.stdout, result.stderr)
     box = None
     if box_file.exists():
         caption, style, text = box_file.read_text(encoding="utf-8").split("\n", 2)
         box = (caption, int(style), text)
-    return LauncherRun(int(lines[-2][len("exit="):], 16), box)
+    return LauncherRun(exit_code, box)
 
 
 def session_folders():
     return set(SESSIONS.iterdir()) if SESSIONS.exists() else set()
 
 
+def _driver_command(steps):
+    return ["sh", str(harness.WINE_EXEC), str(harness.TREE), harness.PROGRAMS["TAVO_WINDOW_DRIVER"],
+            *[str(s) for s in steps]]
+
+
 def driver(*steps):
     """Runs tavo_window_driver with these steps; returns its answers by name (lists)."""
-    command = ["sh", str(harness.WINE_EXEC), str(harness.TREE), harness.PROGRAMS["TAVO_WINDOW_DRIVER"],
-               *[str(s) for s in steps]]
-    result = subprocess.run(command, stdin=subprocess.DEVNULL, capture_output=True, timeout=harness.RUN_TIMEOUT)
+    result = subprocess.run(_driver_command(steps), stdin=subprocess.DEVNULL, capture_output=True,
+                            timeout=harness.RUN_TIMEOUT)
     answers = {}
     for line in result.stdout.decode("utf-8").splitlines():
         name, _, value = line.partition("=")
@@ -70,32 +89,49 @@ def driver(*steps):
     return answers
 
 
-def close_if_running(process):
+def _close_if_running(process):
     """After a failed step: asks a launcher that still runs to close, so the
     test ends with the step's own failure rather than a hung launcher."""
     if process.poll() is None:
         # Its window may be gone already while the process ends: nothing to close then.
-        subprocess.run(["sh", str(harness.WINE_EXEC), str(harness.TREE), harness.PROGRAMS["TAVO_WINDOW_DRIVER"],
-                        "close"], stdin=subprocess.DEVNULL, capture_output=True, timeout=harness.RUN_TIMEOUT)
+        subprocess.run(_driver_command(["close"]), stdin=subprocess.DEVNULL, capture_output=True,
+                       timeout=harness.RUN_TIMEOUT)
 
 
-def start_launcher(*args, env=None, launcher=None):
-    """Starts TavoSetup.exe (or another launcher file) through tavo_runner
-    without waiting; finish() gives its run."""
-    environment = {k: v for k, v in os.environ.items() if not k.startswith(("TAVO_SIM_", "TAVO_TEST_HOOK"))}
-    environment.update(env or {})
-    command = ["sh", str(harness.WINE_EXEC), str(harness.TREE), harness.PROGRAMS["TAVO_RUNNER"], "--",
-               harness.windows_path(launcher or harness.PROGRAMS["TAVO_LAUNCHER"]), *args]
-    return subprocess.Popen(command, stdin=subprocess.DEVNULL, stdout=subprocess.PIPE, stderr=subprocess.PIPE,
-                            env=environment)
-
-
-def finish(process):
+def _finish(process):
     stdout, stderr = process.communicate(timeout=harness.RUN_TIMEOUT)
-    lines = stdout.decode("utf-8").split("\n")
-    if len(lines) < 2 or not lines[-2].startswith("exit=0x"):
-        raise AssertionError("runner output has no exit line: %r %r" % (stdout, stderr))
-    return LauncherRun(int(lines[-2][len("exit="):], 16), None)
+    return LauncherRun(_exit_code(stdout, stderr), None)
+
+
+class Launched:
+    """A launcher started by running(); `run` is its LauncherRun once the block has ended."""
+    run = None
+
+
+@contextlib.contextmanager
+def running(*args, env=None, launcher=None):
+    """Starts TavoSetup.exe (or another launcher file) through tavo_runner for
+    the block, in which the window driver walks it. On leaving, a launcher that
+    still runs is asked to close, and the block's handle gets its run."""
+    process = subprocess.Popen(_command(args, launcher), stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
+                               stderr=subprocess.PIPE, env=_environment(env))
+    launched = Launched()
+    try:
+        yield launched
+    finally:
+        _close_if_running(process)
+        launched.run = _finish(process)
+
+
+def fake_worker_env(script, arguments_record=None):
+    """Test builds write the fake worker in place of the embedded one; it runs
+    `script` from tests/data/fake_worker and may record its argument vector."""
+    scripts = pathlib.Path(__file__).resolve().parents[1] / "data" / "fake_worker"
+    env = {"TAVO_TEST_HOOK_WORKER_FILE": harness.windows_path(harness.PROGRAMS["TAVO_FAKE_WORKER"]),
+           "TAVO_FAKE_WORKER_SCRIPT": harness.windows_path(scripts / script)}
+    if arguments_record:
+        env["TAVO_FAKE_WORKER_ARGS"] = harness.windows_path(arguments_record)
+    return env
 
 
 def _worker_pid(report):

@@ -92,27 +92,17 @@ class LauncherVisitorId(unittest.TestCase):
     a fake worker records the argument vector it was started with."""
 
     MARKED = pathlib.Path(harness.PROGRAMS["TAVO_VISITOR_MARKER_FILES"])
-    SCRIPTS = pathlib.Path(__file__).resolve().parents[1] / "data" / "fake_worker"
-
-    def fake_worker(self, record):
-        return {"TAVO_TEST_HOOK_WORKER_FILE": harness.windows_path(harness.PROGRAMS["TAVO_FAKE_WORKER"]),
-                "TAVO_FAKE_WORKER_SCRIPT": harness.windows_path(self.SCRIPTS / "silent.txt"),
-                "TAVO_FAKE_WORKER_ARGS": harness.windows_path(record)}
 
     def install_arguments(self, launcher):
         """The worker's arguments after `--install --report PATH`."""
         with harness.Workspace() as ws:
             record = ws.path("args.txt")
             report = harness.windows_path(ws.path("r.json"))
-            process = lh.start_launcher("--install", "--report", report, env=self.fake_worker(record),
-                                        launcher=launcher)
-            try:
+            with lh.running("--install", "--report", report, env=lh.fake_worker_env("silent.txt", record),
+                            launcher=launcher) as launched:
                 # The fake ends at once with a code of its own: the error screen offers "Try again".
                 lh.driver("wait-window", 20000, "wait-control", 1001, "Try again", 30000, "close", "wait-gone", 15000)
-            finally:
-                lh.close_if_running(process)
-                run = lh.finish(process)
-            self.assertEqual(run.exit_code, 0x80070005, run)  # the fake's own code
+            self.assertEqual(launched.run.exit_code, 0x80070005, launched.run)  # the fake's own code
             arguments = record.read_text(encoding="utf-8").splitlines()
             self.assertEqual(arguments[1:4], ["--install", "--report", report])
             return arguments[4:]
@@ -133,7 +123,8 @@ class LauncherVisitorId(unittest.TestCase):
         with harness.Workspace() as ws:
             record = ws.path("args.txt")
             report = harness.windows_path(ws.path("r.json"))
-            run = lh.run_launcher("--check-only", "--report", report, workspace=ws, env=self.fake_worker(record),
+            run = lh.run_launcher("--check-only", "--report", report, workspace=ws,
+                                  env=lh.fake_worker_env("silent.txt", record),
                                   launcher=self.MARKED / "pe32plus_TavoSetup.once.exe")
             self.assertEqual(run.exit_code, 0x80070005, run)
             self.assertEqual(record.read_text(encoding="utf-8").splitlines()[1:], ["--check", "--report", report])

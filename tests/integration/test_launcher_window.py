@@ -22,8 +22,7 @@ class LauncherWindow(unittest.TestCase):
     def test_error_then_try_again_uses_a_new_session(self):
         with harness.service("AppXSvc", "disabled"):
             before = lh.session_folders()
-            process = lh.start_launcher()
-            try:
+            with lh.running() as launched:
                 # The error screen shows the failure at once; "Try again" only once the worker has ended.
                 first = lh.driver("wait-window", 20000, "wait-status", APPX_DISABLED, 30000,
                                   "wait-control", 1001, "Try again", 30000, "title", "focus",
@@ -43,10 +42,7 @@ class LauncherWindow(unittest.TestCase):
                 self.assertEqual(len(new), 1, new)
                 self.assertTrue((old / "install.json").exists(), "the first session's report stays")
                 lh.driver("close", "wait-gone", 15000)
-            finally:
-                lh.close_if_running(process)
-                run = lh.finish(process)
-            self.assertEqual(run.exit_code, 0x80070422, run)
+            self.assertEqual(launched.run.exit_code, 0x80070422, launched.run)
 
 
 class LauncherInstall(unittest.TestCase):
@@ -59,17 +55,16 @@ class LauncherInstall(unittest.TestCase):
         self.addCleanup(self.ws.__exit__, None, None, None)
 
     def start(self, scenario):
-        return lh.start_launcher("--install", "--report", harness.windows_path(self.ws.path("install.json")),
-                                 env={"TAVO_SIM_SCENARIO": harness.windows_path(self.ws.scenario(scenario))})
+        return lh.running("--install", "--report", harness.windows_path(self.ws.path("install.json")),
+                          env={"TAVO_SIM_SCENARIO": harness.windows_path(self.ws.scenario(scenario))})
 
     def test_progress_screens_lead_to_success_and_the_window_stays(self):
         # Each stage lasts long enough to be watched: the host answers after 2 s
         # (preparing), the deployment reports every 1.5 s (installing), the
         # package turns healthy on the third verification run (verifying).
         self.host.script(body=descriptor(), delay=2)
-        process = self.start({"deployment": {"attempts": [{"progress": [0, 12, 37, 64, 100], "stepDelayMs": 1500}],
-                                             "package": {"healthyAfterRuns": 2}}})
-        try:
+        with self.start({"deployment": {"attempts": [{"progress": [0, 12, 37, 64, 100], "stepDelayMs": 1500}],
+                                        "package": {"healthyAfterRuns": 2}}}) as launched:
             seen = lh.driver("wait-window", 20000,
                              "wait-status", PREPARING, 30000,
                              "wait-title", "Tavo Studio Setup: Installing 37%", 30000,
@@ -86,10 +81,7 @@ class LauncherInstall(unittest.TestCase):
             self.assertEqual(seen["focus"], ["0x534B03E9"])
             # The window waits for the user: nothing is opened after an install-only run.
             lh.driver("sleep", 2500, "status", "close", "wait-gone", 15000)
-        finally:
-            lh.close_if_running(process)
-            run = lh.finish(process)
-        self.assertEqual(run.exit_code, 0, run)
+        self.assertEqual(launched.run.exit_code, 0, launched.run)
         report = self.ws.report()
         self.assertEqual(report["exitCode"], "0x00000000")
         types = [e["type"] for e in report["events"]]
@@ -99,9 +91,8 @@ class LauncherInstall(unittest.TestCase):
 
     def test_stop_while_installing_ends_cancelled_with_0x800704C7(self):
         self.host.script(body=descriptor())
-        process = self.start({"deployment": {"attempts": [{"progress": [0, 10, 20], "stepDelayMs": 500,
-                                                           "untilCancelled": True}]}})
-        try:
+        with self.start({"deployment": {"attempts": [{"progress": [0, 10, 20], "stepDelayMs": 500,
+                                                      "untilCancelled": True}]}}) as launched:
             asked = lh.driver("wait-window", 20000, "wait-title", "Tavo Studio Setup: Installing 20%", 30000,
                               "command", 1003, "status", "control", 1001, "control", 1002, "focus")
             self.assertEqual(asked["status"], [STOP_QUESTION])
@@ -119,12 +110,9 @@ class LauncherInstall(unittest.TestCase):
             self.assertFalse(stopping["control"][0]["visible"])
             self.assertEqual(stopping["status"], [STOPPING, STOPPING], "closing while stopping waits")
             lh.driver("wait-gone", 30000)
-        finally:
-            lh.close_if_running(process)
-            run = lh.finish(process)
         # The window closed by itself: after a confirmed stop that happens only
         # when the worker's end left the screen on `cancelled` (an `error` stays).
-        self.assertEqual(run.exit_code, 0x800704C7, run)
+        self.assertEqual(launched.run.exit_code, 0x800704C7, launched.run)
         report = self.ws.report()
         self.assertEqual(report["exitCode"], "0x800704C7")
         terminal = [e for e in report["events"] if e["type"] in ("success", "error", "cancelled")]
@@ -145,56 +133,38 @@ class LauncherOpensApplication(unittest.TestCase):
     def start(self, **env):
         env.update(TAVO_SIM_SCENARIO=harness.windows_path(self.ws.scenario({})),
                    TAVO_FAKE_ACTIVATION_RECORD=harness.windows_path(self.record))
-        return lh.start_launcher("--report", harness.windows_path(self.ws.path("install.json")), env=env)
+        return lh.running("--report", harness.windows_path(self.ws.path("install.json")), env=env)
 
     def activations(self):
         return [line.split("\t")[0] for line in self.record.read_text(encoding="utf-8").splitlines()]
 
     def test_success_opens_the_application_and_the_window_closes_by_itself(self):
-        process = self.start()
-        try:
+        with self.start() as launched:
             lh.driver("wait-window", 20000, "wait-gone", 90000)
-        finally:
-            lh.close_if_running(process)
-            run = lh.finish(process)
-        self.assertEqual(run.exit_code, 0, run)
+        self.assertEqual(launched.run.exit_code, 0, launched.run)
         self.assertEqual(self.activations(), [AUMID])
 
     def test_failed_activation_keeps_the_window_open_with_its_hint(self):
-        process = self.start(TAVO_FAKE_ACTIVATION_FAIL="0x80070002")
-        try:
+        with self.start(TAVO_FAKE_ACTIVATION_FAIL="0x80070002") as launched:
             seen = lh.driver("wait-window", 20000, "wait-status", LAUNCH_FAILED, 60000, "sleep", 1000, "status",
                              "control", 1001)
             self.assertEqual(seen["status"][-1], LAUNCH_FAILED, "the window stays on its hint")
             self.assertEqual(self.activations(), [AUMID], "the activation was asked for once")
             lh.driver("close", "wait-gone", 15000)
-        finally:
-            lh.close_if_running(process)
-            run = lh.finish(process)
-        self.assertEqual(run.exit_code, 0, run)
+        self.assertEqual(launched.run.exit_code, 0, launched.run)
 
 
 class LauncherReader(unittest.TestCase):
     """The reader on hostile worker output: a fake worker stands in for the
     embedded one (test builds only) and the window shows what was kept."""
 
-    @staticmethod
-    def fake_worker(script):
-        scripts = harness.pathlib.Path(__file__).resolve().parents[1] / "data" / "fake_worker"
-        return {"TAVO_TEST_HOOK_WORKER_FILE": harness.windows_path(harness.PROGRAMS["TAVO_FAKE_WORKER"]),
-                "TAVO_FAKE_WORKER_SCRIPT": harness.windows_path(scripts / script)}
-
     def watch(self, script, kept="Tavo Studio Setup: Installing 7%"):
-        process = lh.start_launcher("--install", env=self.fake_worker(script))
-        try:
+        with lh.running("--install", env=lh.fake_worker_env(script)):
             # A dropped 42% line would show during the fake's pause; the next line is kept.
             seen = lh.driver("wait-window", 20000, "sleep", 1500, "title", "wait-title", kept, 20000)
             # The fake ends without an outcome; then the window can be closed.
             lh.driver("wait-status", MISSING_RESULT, 20000, "close", "wait-gone", 15000)
             return seen
-        finally:
-            lh.close_if_running(process)
-            lh.finish(process)
 
     def test_a_line_longer_than_64_kib_is_skipped_up_to_its_line_feed(self):
         seen = self.watch("long_line.txt")
@@ -211,7 +181,7 @@ class LauncherReader(unittest.TestCase):
 
     def test_a_worker_that_writes_nothing_ends_the_check_with_its_code(self):
         with harness.Workspace() as ws:
-            run = lh.run_launcher("--check-only", workspace=ws, env=self.fake_worker("silent.txt"))
+            run = lh.run_launcher("--check-only", workspace=ws, env=lh.fake_worker_env("silent.txt"))
         self.assertEqual(run.exit_code, 0x80070005, run)
 
 
