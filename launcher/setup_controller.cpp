@@ -96,8 +96,10 @@ void SetupController::StartWorkerSession(bool checkOnly) {
     record = RecordFromStdException(L"launcher.prepare_worker_exception", error, AsHresult(code));
     status = texts::kPrepareFailed;
   }
-  // The report path the failed start chose still receives the launcher's report.
+  // The report path the failed start chose still receives the launcher's report;
+  // a file that was there before the start is not this run's report.
   model_.reportPath = paths.reportPath;
+  model_.reportIdentity = paths.reportIdentity;
   model_.workerRunning = false;
   platform_.ReleaseWorker(false);
   GoTo(Screen::Error);
@@ -176,10 +178,15 @@ void SetupController::OnWorkerExit(uint32_t code) {
 
   if (code != 0) {
     if (model_.screen != Screen::Error && model_.screen != Screen::Cancelled) {
-      bool cancelled = model_.stopRequested && IsCancellationCode(code);
-      GoTo(cancelled ? Screen::Cancelled : Screen::Error);
-      model_.errorCodeText = Hex8(code);
-      model_.statusText = CatalogueMessage(AsHresult(code));
+      // A worker that reported its success keeps that screen: the package is
+      // installed; only the record, the exit code and the telemetry follow.
+      bool succeeded = model_.screen == Screen::Success || model_.screen == Screen::Installed;
+      bool cancelled = !succeeded && model_.stopRequested && IsCancellationCode(code);
+      if (!succeeded) {
+        GoTo(cancelled ? Screen::Cancelled : Screen::Error);
+        model_.errorCodeText = Hex8(code);
+        model_.statusText = CatalogueMessage(AsHresult(code));
+      }
       if (!cancelled) {
         model_.AddError(MakeRecord(AsHresult(code), L"launcher.worker_exit",
                                    L"The deployment worker exited without reporting its terminal failure."));
@@ -366,15 +373,17 @@ void SetupController::LaunchApplication() {
     }
     model_.AddError(RecordFromCode(operation, operation + L" failed; AUMID=" + model_.launchTarget, hr));
     std::wstring target = L"shell:AppsFolder\\" + model_.launchTarget;
-    uint32_t error = platform_.OpenInAppsFolder(target);
-    if (error == 0) {
+    uint32_t error = 0;
+    if (platform_.OpenInAppsFolder(target, error)) {
       CloseRequest();
       return;
     }
+    // A failure that left no last error must not read as success.
+    int32_t code = error == 0 ? E_FAIL : HresultFromWin32(error);
     ErrorRecord shell = RecordFromCode(L"launcher.shell_execute",
                                        L"ShellExecuteExW returned FALSE; GetLastError=" + std::to_wstring(error) +
                                            L"; target=" + target,
-                                       HresultFromWin32(error));
+                                       code);
     shell.nativeDomain = L"Win32";
     shell.nativeCode = static_cast<int32_t>(error);
     model_.AddError(std::move(shell));

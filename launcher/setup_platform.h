@@ -76,8 +76,9 @@ class SetupPlatform {
   // Application activation through the shell's activation manager: returns the
   // HRESULT and names the step that ran last in `operation`.
   virtual int32_t ActivateApplication(const std::wstring& aumid, std::wstring& operation) = 0;
-  // The Apps folder fallback; returns 0, or the Win32 error of the shell.
-  virtual uint32_t OpenInAppsFolder(const std::wstring& target) = 0;
+  // The Apps folder fallback: true when the shell opened it; otherwise false
+  // with the shell's last error, which may be 0.
+  virtual bool OpenInAppsFolder(const std::wstring& target, uint32_t& lastError) = 0;
 };
 
 }  // namespace tavo::launcher

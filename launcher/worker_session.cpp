@@ -4,6 +4,7 @@
 #include <sddl.h>
 #include <shlobj.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
@@ -84,8 +85,15 @@ void WriteWorkerFile(const std::wstring& path) {
   if (!data || size == 0) ThrowWin32(ERROR_RESOURCE_DATA_NOT_FOUND);
   UniqueFile file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file) ThrowLastError();
+  DWORD toWrite = size;
+#ifdef TAVO_TEST_HOOKS
+  // Tests cut the write short to see the partial file go with the session.
+  if (const wchar_t* limit = _wgetenv(L"TAVO_TEST_HOOK_WORKER_WRITE_LIMIT"); limit && *limit) {
+    toWrite = std::min<DWORD>(size, static_cast<DWORD>(std::wcstoul(limit, nullptr, 10)));
+  }
+#endif
   DWORD written = 0;
-  if (!WriteFile(file.get(), data, size, &written, nullptr)) ThrowLastError();
+  if (!WriteFile(file.get(), data, toWrite, &written, nullptr)) ThrowLastError();
   if (written < size) throw hresult_error(static_cast<HRESULT>(kCodeWorkerShortWrite));
 }
 
@@ -125,7 +133,12 @@ void ReadWorkerOutput(HWND window, HANDLE process, UniqueKernelHandle output) {
   }
   WaitForSingleObject(process, INFINITE);
   DWORD code = 0;
-  if (!GetExitCodeProcess(process, &code)) code = 0;
+  // This thread cannot add records: an unreadable exit code goes to the window
+  // as a failure code, which the window records like any failed worker.
+  if (!GetExitCodeProcess(process, &code)) {
+    DWORD error = GetLastError();
+    code = error == 0 ? static_cast<DWORD>(E_FAIL) : static_cast<DWORD>(HRESULT_FROM_WIN32(error));
+  }
   PostMessageW(window, kMsgWorkerExit, code, 0);
 }
 
@@ -139,8 +152,9 @@ void WorkerSession::Start(const SessionRequest& request, SessionPaths& paths) {
   paths.reportPath = request.reportPath.empty() ? paths.sessionFolder + L"\\install.json" : request.reportPath;
   paths.reportIdentity = ReadFileIdentity(paths.reportPath);
 
+  // Recorded before the write, so that Release deletes a partly written file too.
+  workerPath_ = paths.workerPath;
   WriteWorkerFile(paths.workerPath);
-  workerPath_ = paths.workerPath;  // from here on Release deletes it
 
   SECURITY_ATTRIBUTES inheritable{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
   UniqueKernelHandle outputRead, outputWrite, inputRead;

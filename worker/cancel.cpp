@@ -82,10 +82,12 @@ void RegisterActiveDeployment(ComPtr<IUnknown> operation) {
   std::lock_guard guard(state.lock);
   state.activeDeployment = std::move(operation);
   // A cancellation that came before the registration ends the operation now.
+  // As in Cancel(), a failing Cancel() is not thrown: that would abandon an
+  // operation that may still be running and end the run with Cancel's code;
+  // the caller waits for the completion, which then reports the cancellation.
   if (state.activeDeployment && state.requested.load()) {
     ComPtr<abi::IAsyncInfo> info;
-    CheckHr(state.activeDeployment.As(abi::IID_IAsyncInfo, info));
-    CheckHr(info->Cancel());
+    if (SUCCEEDED(state.activeDeployment.As(abi::IID_IAsyncInfo, info))) (void)info->Cancel();
   }
 }
 

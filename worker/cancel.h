@@ -30,7 +30,7 @@ void ThrowIfCancelled();
 void RegisterActiveRequest(std::atomic<HINTERNET>* cell);
 // The deployment publishes its running operation (an object answering IAsyncInfo)
 // and withdraws it with null. When cancellation was already requested the
-// operation is cancelled at once (a failing Cancel() is thrown).
+// operation is cancelled at once; a failing Cancel() leaves it to finish.
 void RegisterActiveDeployment(ComPtr<IUnknown> operation);
 // After the stage: cancel() no longer interrupts anything; the slots are cleared.
 void CloseCancellationWindow();

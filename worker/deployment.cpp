@@ -3,6 +3,9 @@
 #include <windows.h>
 
 #include <atomic>
+#include <memory>
+#include <mutex>
+#include <utility>
 
 #include "build_info.h"
 #include "common/diagnostics/error_record.h"
@@ -18,30 +21,59 @@ namespace {
 constexpr int32_t kRetryPauseMs = 500;
 
 // What the progress handler leaves for the failure path, and what it has shown.
+// Windows may deliver a report on its own thread while or after the completion
+// handler runs, so the handler shares ownership of the cells and a completed
+// attempt refuses every later report.
 struct ProgressCells {
   std::atomic<int32_t> percent{-1};
   std::atomic<int32_t> state{-1};
+  std::mutex lock;  // orders each report against the attempt's completion
   // The `installing` 0 event before the call already stands, so a report of 0
   // shows nothing new; the cells above still say whether Windows reported at all.
-  std::atomic<int32_t> shown{0};
+  int32_t shown = 0;
+  bool completed = false;
+
+  void Complete() {
+    std::lock_guard guard(lock);
+    completed = true;
+  }
 };
 
 void OnProgress(ProgressCells& cells, int32_t state, int32_t percent) {
+  // Held while emitting: once Complete() returned, no `installing` line can
+  // follow the stage's next event.
+  std::lock_guard guard(cells.lock);
+  if (cells.completed) return;
   cells.state.exchange(state);
   cells.percent.exchange(percent);
-  if (cells.shown.exchange(percent) == percent) return;
+  if (std::exchange(cells.shown, percent) == percent) return;
   Emit(L"installing", percent, L"Getting your studio ready", L"Downloading and installing Tavo Studio.", 0);
 }
 
+// Marks the attempt's cells completed when the attempt ends, however it ends.
+class CompletionMark {
+ public:
+  explicit CompletionMark(ProgressCells& cells) : cells_(cells) {}
+  CompletionMark(const CompletionMark&) = delete;
+  CompletionMark& operator=(const CompletionMark&) = delete;
+  ~CompletionMark() { cells_.Complete(); }
+
+ private:
+  ProgressCells& cells_;
+};
+
 // One attempt; returns normally only for a deployment that succeeded.
-void Attempt(PackageDeployer& deployer, uint32_t attempt, ProgressCells& cells) {
+void Attempt(PackageDeployer& deployer, uint32_t attempt, const std::shared_ptr<ProgressCells>& cells) {
   RunState& run = Worker();
   LogOperation(run.currentOperation, L"begin",
                L"AddPackageByAppInstallerFileAsync; attempt=" + std::to_wstring(attempt) +
                    L"; uri=" + build::kDescriptorUri + L"; options=None",
                0);
-  DeploymentOutcome outcome =
-      deployer.Deploy([&cells](int32_t state, int32_t percent) { OnProgress(cells, state, percent); });
+  DeploymentOutcome outcome;
+  {
+    CompletionMark mark(*cells);
+    outcome = deployer.Deploy([cells](int32_t state, int32_t percent) { OnProgress(*cells, state, percent); });
+  }
   if (!outcome.activityId.empty()) run.activityId = outcome.activityId;
   LogOperation(L"deployment.result", L"result",
                L"attempt=" + std::to_wstring(attempt) + L"; ExtendedErrorCode=" +
@@ -79,7 +111,7 @@ void RunDeploymentAttempts(PackageDeployer& deployer) {
     run.deployment.progressState = L"notReported";
     run.activityId.clear();
 
-    ProgressCells cells;
+    auto cells = std::make_shared<ProgressCells>();
     // A failure that is not retried keeps what Windows last reported, for the
     // diagnostics; a cancelled run collects no diagnostics at all.
     auto keepProgress = [&] {
@@ -87,8 +119,8 @@ void RunDeploymentAttempts(PackageDeployer& deployer) {
         run.deployment = DeploymentDiagnostics{};
         return;
       }
-      run.deployment.progressPercent = cells.percent.load();
-      run.deployment.progressState = ProgressStateName(cells.state.load());
+      run.deployment.progressPercent = cells->percent.load();
+      run.deployment.progressState = ProgressStateName(cells->state.load());
       run.deployment.activityId = run.activityId;
     };
     try {

@@ -20,7 +20,8 @@ class PackageDeployer {
  public:
   virtual ~PackageDeployer() = default;
   // Starts the deployment, registers it for cancellation, reports progress
-  // (state, percentage) on any thread, and waits for it. Throws hresult_error for
+  // (state, percentage) on any thread, and waits for it. `onProgress` may be
+  // copied into a handler that Windows still calls after Deploy returned. Throws hresult_error for
   // a failed operation and 0x800704C7 for a cancelled one.
   using ProgressFn = std::function<void(int32_t state, int32_t percent)>;
   virtual DeploymentOutcome Deploy(const ProgressFn& onProgress) = 0;

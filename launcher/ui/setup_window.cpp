@@ -106,7 +106,11 @@ void SetupWindow::Create(HINSTANCE instance) {
   HWND created = CreateWindowExW(WS_EX_APPWINDOW, ui::kWindowClassName, L"Tavo Studio Setup",
                                  WS_POPUP | WS_SYSMENU | WS_THICKFRAME | WS_MINIMIZEBOX, x, y, width, height, nullptr,
                                  nullptr, instance, nullptr);
-  if (!created) ThrowLastError();
+  if (!created) {
+    // WM_CREATE failed: its exception is the cause (the last error is often 0).
+    if (failure_) std::rethrow_exception(TakeFailure());
+    ThrowLastError();
+  }
 
   // Older systems lack some of these attributes; their results do not matter.
   MARGINS margins{1, 1, 1, 1};
@@ -144,6 +148,10 @@ HWND SetupWindow::Control(int id) const {
 bool SetupWindow::OnProgressScreen() const { return !IsOutcome(model_.screen); }
 
 void SetupWindow::CreateControls() {
+#ifdef TAVO_TEST_HOOKS
+  // Tests make the controls fail, to see the window's creation fail with this cause.
+  if (_wgetenv(L"TAVO_TEST_HOOK_FAIL_CONTROLS")) throw hresult_error(HRESULT_FROM_WIN32(ERROR_NOT_ENOUGH_MEMORY));
+#endif
   auto button = [&](int id, const wchar_t* text, bool visible) {
     DWORD style = WS_CHILD | WS_TABSTOP | BS_OWNERDRAW | (visible ? WS_VISIBLE : 0);
     HWND control = CreateWindowExW(0, L"BUTTON", text, style, 0, 0, 10, 10, window_,
@@ -335,7 +343,7 @@ int32_t SetupWindow::ActivateApplication(const std::wstring& aumid, std::wstring
   return manager->ActivateApplication(aumid.c_str(), L"", AO_NONE, &processId);
 }
 
-uint32_t SetupWindow::OpenInAppsFolder(const std::wstring& target) {
+bool SetupWindow::OpenInAppsFolder(const std::wstring& target, uint32_t& lastError) {
   SHELLEXECUTEINFOW info{};
   info.cbSize = sizeof(info);
   info.fMask = SEE_MASK_FLAG_NO_UI;
@@ -343,9 +351,10 @@ uint32_t SetupWindow::OpenInAppsFolder(const std::wstring& target) {
   info.lpVerb = L"open";
   info.lpFile = target.c_str();
   info.nShow = SW_SHOWNORMAL;
-  if (ShellExecuteExW(&info)) return 0;
-  DWORD error = GetLastError();
-  return error == 0 ? static_cast<uint32_t>(E_FAIL) : error;
+  SetLastError(0);
+  if (ShellExecuteExW(&info)) return true;
+  lastError = GetLastError();
+  return false;
 }
 
 bool SetupWindow::PreTranslate(MSG& message) {
@@ -421,8 +430,10 @@ LRESULT CALLBACK SetupWindow::WindowProc(HWND window, UINT message, WPARAM wPara
   try {
     return self->OnMessage(message, wParam, lParam);
   } catch (...) {
-    // Handled by the entry after the loop, like any other start-up failure.
     self->failure_ = std::current_exception();
+    // A failed WM_CREATE fails CreateWindowExW, and Create rethrows the failure.
+    if (message == WM_CREATE) return -1;
+    // Handled by the entry after the loop, like any other start-up failure.
     PostQuitMessage(0);
     return 0;
   }
@@ -441,12 +452,15 @@ LRESULT SetupWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       model_.reducedMotion = !animation;
       SetTimer(window_, kTimerAnimation, 33, nullptr);
       UpdateControls();
+      created_ = true;
       return 0;
     }
     case WM_DESTROY:
       KillTimer(window_, kTimerAnimation);
       KillTimer(window_, kTimerLaunch);
-      PostQuitMessage(static_cast<int>(model_.exitCode));
+      // A window whose creation failed ends no message loop: the entry reports
+      // the failure, and a pending quit would close its message box at once.
+      if (created_) PostQuitMessage(static_cast<int>(model_.exitCode));
       return 0;
     case WM_NCDESTROY: {
       LRESULT result = DefWindowProcW(window_, message, wParam, lParam);

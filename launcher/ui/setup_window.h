@@ -59,7 +59,7 @@ class SetupWindow final : public SetupPlatform {
   bool CopyToClipboard(const std::wstring& text) override;
   uint32_t WindowsBuild() override;
   int32_t ActivateApplication(const std::wstring& aumid, std::wstring& operation) override;
-  uint32_t OpenInAppsFolder(const std::wstring& target) override;
+  bool OpenInAppsFolder(const std::wstring& target, uint32_t& lastError) override;
 
  private:
   static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
@@ -95,6 +95,7 @@ class SetupWindow final : public SetupPlatform {
   int currentTip_ = 0;
   uint64_t tipDwell_ = 0;
   std::exception_ptr failure_;
+  bool created_ = false;  // WM_CREATE succeeded
 };
 
 // The window object the window procedure reaches; set before the window is

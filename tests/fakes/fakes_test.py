@@ -72,7 +72,7 @@ class FakeWorker(unittest.TestCase):
 
     def test_invalid_utf8_bytes_are_written_as_they_are(self):
         output, _ = self.run_script("invalid_utf8.txt")
-        self.assertIn(b"Bad \x80 text \xe2\x82 and \xc0\xaf\t", output)
+        self.assertIn(b"\tDown\x80loading \xe2\x82 and \xc0\xaf.\t", output)
 
     def test_silent_worker_writes_nothing_and_exits_with_its_code(self):
         output, code = self.run_script("silent.txt")

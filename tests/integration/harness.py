@@ -93,19 +93,20 @@ class Run:
         return "exit=%s\n%s\n%s" % (hex8(self.exit_code), "\n".join(self.lines), self.stderr)
 
 
-def run_worker(*args, scenario=None, env=None, runner_options=()):
+def run_worker(*args, scenario=None, env=None, runner_options=(), worker=None, cwd=None):
     """Runs Tavo.Deploy with these arguments through tavo_runner.
 
     scenario: Unix path of a simulated-platform scenario file, or None for the
-    default platform. env: extra environment variables for the worker."""
+    default platform. env: extra environment variables for the worker. worker:
+    another copy of the worker to run; cwd: the folder it runs in."""
     environment = {k: v for k, v in os.environ.items() if not k.startswith(("TAVO_SIM_", "TAVO_TEST_HOOK"))}
     if scenario is not None:
         environment["TAVO_SIM_SCENARIO"] = windows_path(scenario)
     environment.update(env or {})
     command = ["sh", str(WINE_EXEC), str(TREE), PROGRAMS["TAVO_RUNNER"], *runner_options, "--",
-               windows_path(PROGRAMS["TAVO_WORKER"]), *args]
+               windows_path(worker or PROGRAMS["TAVO_WORKER"]), *args]
     result = subprocess.run(command, stdin=subprocess.DEVNULL, capture_output=True, env=environment,
-                            timeout=RUN_TIMEOUT)
+                            timeout=RUN_TIMEOUT, cwd=cwd)
     if result.returncode != 0:
         raise AssertionError("tavo_runner failed (%d): %s" % (result.returncode,
                                                              result.stderr.decode(errors="replace")))

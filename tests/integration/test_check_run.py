@@ -1,5 +1,6 @@
 """A passing `--check` run: its events, report and trace sidecar."""
 
+import shutil
 import unittest
 
 import harness
@@ -99,9 +100,14 @@ class CheckRun(unittest.TestCase):
         self.assertEqual(run.events, passing_events(), run)
 
     def test_without_report_still_reports_ready(self):
-        run = harness.run_worker("--check")
-        self.assertEqual(run.exit_code, 0, run)
-        self.assertEqual(run.events, passing_events(), run)
+        with harness.Workspace() as ws:
+            # A copy of the worker in a folder of its own, as in a launcher's session folder.
+            worker = ws.path("Tavo.Deploy.exe")
+            shutil.copyfile(harness.PROGRAMS["TAVO_WORKER"], worker)
+            run = harness.run_worker("--check", worker=worker, cwd=ws.dir)
+            self.assertEqual(run.exit_code, 0, run)
+            self.assertEqual(run.events, passing_events(), run)
+            self.assertEqual(sorted(p.name for p in ws.dir.rglob("*")), ["Tavo.Deploy.exe"])
 
     def test_input_at_end_of_file_does_not_cancel(self):
         run = harness.run_worker("--check", runner_options=["--stdin-nul"])

@@ -158,6 +158,23 @@ class InstallRun(unittest.TestCase):
         self.assertEqual(report["verification"]["attempts"], len(attempts))
         self.assertTrue(report["deployment"]["apiReportedSuccess"])
         self.assertFalse(report["registered"])
+        # The window: the last run ended (its failure is recorded) 3000 ms or more
+        # after the first run began, and the run before it began within them.
+        begins = [e["elapsedMs"] for e in self.trace_entries("verification.attempt", "begin")]
+        failures = [e["elapsedMs"] for e in self.trace_entries("verification.update_uri_mismatch", "error")]
+        self.assertEqual((len(begins), len(failures)), (len(attempts), len(attempts)), self.ws.trace())
+        tick_granularity_ms = 16  # the window is measured with the tick count
+        self.assertGreaterEqual(failures[-1] - begins[0], 3000 - tick_granularity_ms, (begins, failures))
+        self.assertLess(begins[-2] - begins[0], 3000, (begins, failures))
+
+    def test_a_progress_report_after_completion_is_dropped(self):
+        # The late report arrives while the worker is still verifying.
+        run = self.install({"deployment": {"attempts": [{"progress": [10, 20], "lateProgress": 55}],
+                                           "package": {"healthyAfterRuns": 3}}})
+        self.assertEqual(run.exit_code, 0, run)
+        self.assertEqual(self.ws.report()["verification"]["attempts"], 4)
+        self.assertNotIn("installing", run.types[run.types.index("verifying"):], run)
+        self.assertEqual([e.percent for e in run.events if e.type == "installing"], [0, 10, 20])
 
     def test_package_that_turns_healthy_is_verified_on_a_later_run(self):
         run = self.install({"deployment": {"package": {"healthyAfterRuns": 2}}})

@@ -54,6 +54,21 @@ class LauncherCheckRun(unittest.TestCase):
             self.assertRegex(folder.name, r"^\{[0-9A-F]{8}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{12}\}$")
             self.assertEqual(list(folder.iterdir()), [])
 
+    def test_controls_that_cannot_be_created_fail_the_start_before_any_worker(self):
+        with harness.Workspace() as ws:
+            before = lh.session_folders()
+            run = lh.run_launcher("--check-only", workspace=ws, env={"TAVO_TEST_HOOK_FAIL_CONTROLS": "1"})
+            self.assertEqual(run.exit_code, 0x80070008, run)  # the cause, not a window that half works
+            self.assertEqual(lh.session_folders() - before, set(), "no worker session was started")
+
+    def test_a_short_worker_write_fails_the_start_and_leaves_no_worker_file(self):
+        with harness.Workspace() as ws:
+            before = lh.session_folders()
+            run = lh.run_launcher("--check-only", workspace=ws, env={"TAVO_TEST_HOOK_WORKER_WRITE_LIMIT": "4096"})
+            self.assertEqual(run.exit_code, 0xA0041202, run)
+            folder = (lh.session_folders() - before).pop()
+            self.assertNotIn("Tavo.Deploy.exe", [p.name for p in folder.iterdir()])
+
     def test_without_report_the_session_folder_holds_it(self):
         with harness.Workspace() as ws:
             before = lh.session_folders()

@@ -1,5 +1,6 @@
 """The launcher's window on real worker events, walked with the window driver."""
 
+import re
 import unittest
 
 import harness
@@ -177,7 +178,11 @@ class LauncherReader(unittest.TestCase):
                 self.assertEqual(seen["title"][0], "Tavo Studio Setup")
 
     def test_invalid_utf8_is_read_with_replacement_characters(self):
-        self.watch("invalid_utf8.txt", kept="Tavo Studio Setup: Installing 42%")
+        with lh.running("--install", env=lh.fake_worker_env("invalid_utf8.txt")):
+            seen = lh.driver("wait-window", 20000, "wait-status", "loading", 20000)
+            lh.driver("wait-status", MISSING_RESULT, 20000, "close", "wait-gone", 15000)
+        # How many replacement characters one bad sequence gives is the converter's business.
+        self.assertEqual(re.sub("\ufffd+", "?", seen["status"][-1]), "Down?loading ? and ?.")
 
     def test_a_worker_that_writes_nothing_ends_the_check_with_its_code(self):
         with harness.Workspace() as ws:

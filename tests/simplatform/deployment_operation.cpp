@@ -2,6 +2,8 @@
 
 #include <objbase.h>
 
+#include <thread>
+
 #include "tests/simplatform/process_counters.h"
 #include "tests/simplatform/state_file.h"
 
@@ -9,6 +11,7 @@ namespace tavo::sim {
 namespace {
 
 constexpr DWORD kHandlerWaitMs = 10000;
+constexpr DWORD kLateProgressDelayMs = 300;
 
 constexpr std::wstring_view kOperationName =
     L"Windows.Foundation.IAsyncOperationWithProgress`2<Windows.Management.Deployment.DeploymentResult, "
@@ -92,6 +95,19 @@ void DeploymentOperation::Run() {
   }
   if (job_.attempt.untilCancelled) ::WaitForSingleObject(cancelled_.get(), INFINITE);
   Finish();
+  if (job_.attempt.lateProgress) DeliverLateProgress(*job_.attempt.lateProgress);
+}
+
+void DeploymentOperation::DeliverLateProgress(const abi::DeploymentProgress& progress) {
+  ComPtr<abi::IDeploymentProgressHandler> handler;
+  {
+    const std::lock_guard<std::mutex> hold(lock_);
+    handler = progress_;
+  }
+  if (!handler) return;
+  // Late enough that the caller has moved on past its wait.
+  ::Sleep(kLateProgressDelayMs);
+  std::thread([&] { handler->Invoke(static_cast<abi::IDeploymentOperation*>(this), progress); }).join();
 }
 
 void DeploymentOperation::ReportProgress(const abi::DeploymentProgress& progress) {

@@ -89,6 +89,7 @@ class DeploymentOperation final : public RuntimeObject<abi::IDeploymentOperation
   // The thread's work: wait for a handler, deliver the progress steps, finish.
   void Run();
   void ReportProgress(const abi::DeploymentProgress& progress);
+  void DeliverLateProgress(const abi::DeploymentProgress& progress);
   // Ends the attempt (unless cancelled) and invokes the completion handler.
   void Finish();
   // Under lock_: the attempt's outcome into status_, errorCode_ and result_;

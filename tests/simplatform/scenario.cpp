@@ -89,7 +89,7 @@ DeploymentAttempt ParseAttempt(const json& item, const std::string& where) {
   RequireObject(item, where);
   RequireKnownMembers(item,
                       {"progress", "stepDelayMs", "errorCode", "extendedErrorCode", "errorText", "activityId",
-                       "completeBeforeReturn", "untilCancelled", "resultsOnError"},
+                       "completeBeforeReturn", "untilCancelled", "resultsOnError", "lateProgress"},
                       where);
   DeploymentAttempt attempt;
   if (const auto it = item.find("progress"); it != item.end()) {
@@ -110,11 +110,16 @@ DeploymentAttempt ParseAttempt(const json& item, const std::string& where) {
   attempt.completeBeforeReturn = BoolMember(item, "completeBeforeReturn", where, false);
   attempt.untilCancelled = BoolMember(item, "untilCancelled", where, false);
   attempt.resultsOnError = BoolMember(item, "resultsOnError", where, false);
+  if (const auto it = item.find("lateProgress"); it != item.end()) {
+    attempt.lateProgress = ParseProgressStep(*it, where + ".lateProgress");
+  }
   if (attempt.errorCode != S_OK && attempt.extendedErrorCode != S_OK) {
     throw ScenarioError(where + ": give \"errorCode\" or \"extendedErrorCode\", not both");
   }
-  if (attempt.completeBeforeReturn && (attempt.untilCancelled || attempt.stepDelayMs > 0)) {
-    throw ScenarioError(where + ": \"completeBeforeReturn\" cannot wait (\"untilCancelled\", \"stepDelayMs\")");
+  if (attempt.completeBeforeReturn &&
+      (attempt.untilCancelled || attempt.stepDelayMs > 0 || attempt.lateProgress)) {
+    throw ScenarioError(where +
+                        ": \"completeBeforeReturn\" cannot wait (\"untilCancelled\", \"stepDelayMs\", \"lateProgress\")");
   }
   return attempt;
 }

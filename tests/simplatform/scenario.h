@@ -79,6 +79,9 @@ struct DeploymentAttempt {
   bool completeBeforeReturn = false;
   bool untilCancelled = false;
   bool resultsOnError = false;  // GetResults in status Error gives the result instead of the code
+  // One more report, delivered from another thread after the completion
+  // handler returned, as Windows may do.
+  std::optional<abi::DeploymentProgress> lateProgress;
 
   bool Succeeds() const { return errorCode == S_OK && extendedErrorCode == S_OK; }
 };

@@ -113,6 +113,15 @@ TEST_F(CancelWatcherTest, CancelClosesTheActiveRequestAndCancelsTheDeployment) {
   RegisterActiveDeployment(nullptr);  // the fake lives on this stack
 }
 
+TEST_F(CancelWatcherTest, AnOperationRegisteredAfterTheCancelIsCancelledAndAFailingCancelIsNotThrown) {
+  FakeOperation operation;
+  Cancel();
+  EXPECT_NO_THROW(RegisterActiveDeployment(ComPtr<IUnknown>::Copy(static_cast<abi::IAsyncInfo*>(&operation))))
+      << "the deployment waits for the operation's own completion";
+  EXPECT_EQ(operation.cancels, 1);
+  RegisterActiveDeployment(nullptr);
+}
+
 TEST_F(CancelWatcherTest, AfterTheWorkFinishedCancelOnlySetsTheFlag) {
   FakeOperation operation;
   RegisterActiveDeployment(ComPtr<IUnknown>::Copy(static_cast<abi::IAsyncInfo*>(&operation)));

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <deque>
+#include <functional>
 #include <thread>
 
 #include "worker/cancel.h"
@@ -43,7 +44,7 @@ class FakeDeployer final : public PackageDeployer {
     windows.join();
     if (call.cancelDuringCall) {
       Cancel();
-      throw hresult_error(HRESULT_FROM_WIN32(ERROR_CANCELLED), L"", nullptr);
+      if (!call.thrown) throw hresult_error(HRESULT_FROM_WIN32(ERROR_CANCELLED), L"", nullptr);
     }
     if (call.thrown) throw hresult_error(call.thrown, L"Windows said no.", nullptr);
     return call.outcome;
@@ -172,13 +173,44 @@ TEST_F(DeploymentTest, CancellationIsNotRetriedAndCollectsNoDiagnostics) {
   EXPECT_EQ(Worker().deployment.progressPercent, -1);
 }
 
-TEST_F(DeploymentTest, ARetryableCodeAfterCancellationIsNotRetried) {
-  Call failing;
+TEST_F(DeploymentTest, ARetryableFailureAfterACancelRequestIsNotRetried) {
+  // The user stops while Windows installs; the operation then fails with a
+  // code that would otherwise be retried.
+  Call failing{{{1, 20}}};
+  failing.cancelDuringCall = true;
   failing.thrown = kTransient;
   deployer.calls = {failing, Call{}};
+  EXPECT_EQ(RunExpectingFailure(), kTransient);
+  EXPECT_EQ(deployer.made, 1);
+  EXPECT_TRUE(Log(L"deployment.retry").empty());
+  EXPECT_TRUE(Worker().retryFailures.empty());
+  EXPECT_FALSE(Worker().deployment.collect);
+}
+
+TEST_F(DeploymentTest, ACancelBeforeTheFirstAttemptStartsNone) {
+  deployer.calls = {Call{}};
   Cancel();
-  EXPECT_EQ(static_cast<uint32_t>(RunExpectingFailure()), 0x800704C7u) << "the first attempt never starts";
+  EXPECT_EQ(static_cast<uint32_t>(RunExpectingFailure()), 0x800704C7u);
   EXPECT_EQ(deployer.made, 0);
+}
+
+TEST_F(DeploymentTest, AReportAfterTheAttemptCompletedIsDropped) {
+  // Windows may call the progress handler once more after completion, on its
+  // own thread; the copy of the handler it holds must neither show an
+  // `installing` event nor touch the attempt's cells.
+  std::function<void(int32_t, int32_t)> late;
+  struct KeepingDeployer final : PackageDeployer {
+    std::function<void(int32_t, int32_t)>* keep;
+    DeploymentOutcome Deploy(const ProgressFn& onProgress) override {
+      onProgress(1, 30);
+      *keep = onProgress;
+      return {L"", 0, L""};
+    }
+  } keeping;
+  keeping.keep = &late;
+  RunDeploymentAttempts(keeping);
+  std::thread([&] { late(1, 55); }).join();
+  EXPECT_EQ(Installing(), std::vector<std::string>{"30"});
 }
 
 TEST(ProgressStateName, NamesKnownStatesAndMarksOthers) {

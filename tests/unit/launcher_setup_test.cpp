@@ -30,6 +30,8 @@ class FakePlatform : public SetupPlatform {
   int32_t activation = 0;
   std::wstring activationOperation = L"launcher.activate_application";
   uint32_t shellError = 0;
+  bool shellFails = false;   // fails even when shellError is 0
+  bool staleReport = false;  // a report file from before the run lies at the chosen path
   std::vector<std::wstring> activated, shellTargets;
   std::wstring clipboard;
 
@@ -45,12 +47,17 @@ class FakePlatform : public SetupPlatform {
     requests.push_back(request);
     paths.sessionFolder = L"C:\\s" + std::to_wstring(starts);
     paths.reportPath = request.reportPath.empty() ? paths.sessionFolder + L"\\install.json" : request.reportPath;
+    if (staleReport) paths.reportIdentity = {7, 0, 1, true};
     if (startFailure == 1) throw hresult_error(static_cast<HRESULT>(0x80070005));
     if (startFailure == 2) throw std::runtime_error("disk full");
   }
   void ReleaseWorker(bool force) override { releases.push_back(force); }
   void WriteCancelByte() override { ++cancelBytes; }
-  bool ReportReady(const std::wstring& path, const ReportIdentity&) override { return reportReady && !path.empty(); }
+  bool ReportReady(const std::wstring& path, const ReportIdentity& identity) override {
+    if (!reportReady || path.empty()) return false;
+    // The stale file counts only for a caller that does not know it was there.
+    return !staleReport || !identity.valid;
+  }
   uint32_t WriteFallbackReport() override {
     ++fallbackReports;
     return 0;
@@ -68,9 +75,10 @@ class FakePlatform : public SetupPlatform {
     operation = activationOperation;
     return activation;
   }
-  uint32_t OpenInAppsFolder(const std::wstring& target) override {
+  bool OpenInAppsFolder(const std::wstring& target, uint32_t& lastError) override {
     shellTargets.push_back(target);
-    return shellError;
+    lastError = shellError;
+    return !shellFails && shellError == 0;
   }
 };
 
@@ -299,6 +307,30 @@ TEST_F(LauncherSetup, SessionStartFailures) {
             L"We couldn't prepare the installer in your user folder. Check available space and permissions, then try again.");
 }
 
+TEST_F(LauncherSetup, AFailedStartDoesNotTakeAnOlderReportForItsOwn) {
+  platform.startFailure = 1;
+  platform.staleReport = true;
+  platform.reportReady = true;  // the file exists, and the fallback report could not replace it
+  Start();
+  EXPECT_TRUE(model.reportIdentity.valid);
+  EXPECT_FALSE(controller->CurrentControlsInput().reportReady);
+  controller->OnCommand(kIdCopyDetails);
+  EXPECT_EQ(platform.clipboard.find(L"Diagnostic log:"), std::wstring::npos) << platform.clipboard;
+}
+
+TEST_F(LauncherSetup, AFailingExitAfterSuccessKeepsTheScreenAndRecordsTheCode) {
+  Start();
+  controller->OnWorkerEvent(Event(L"launch", -1, L"F_1!TavoStudio"));
+  controller->OnWorkerEvent(Event(L"success"));
+  controller->OnWorkerExit(static_cast<uint32_t>(E_FAIL));  // e.g. the exit code could not be read
+  EXPECT_EQ(model.screen, Screen::Success);
+  EXPECT_EQ(model.statusText, L"Opening Tavo Studio for the first time.");
+  EXPECT_EQ(model.exitCode, static_cast<uint32_t>(E_FAIL));
+  ASSERT_EQ(model.errors.size(), 1u);
+  EXPECT_EQ(model.errors[0].id, L"launcher.worker_exit");
+  EXPECT_EQ(platform.telemetry.at(0).outcome, L"failed");
+}
+
 TEST_F(LauncherSetup, CheckRunSessionFailureEndsTheProcess) {
   platform.startFailure = 1;
   LaunchOptions o;
@@ -397,6 +429,24 @@ TEST_F(LauncherSetup, LaunchFailureKeepsTheWindowAndRetries) {
   controller->OnCommand(kIdPrimary);  // "Open Tavo Studio" is offered now
   EXPECT_EQ(platform.activated.size(), 2u);
   EXPECT_EQ(platform.telemetry.size(), 2u);
+}
+
+TEST_F(LauncherSetup, AShellFailureWithoutALastErrorIsRecordedAsEFail) {
+  Start();
+  controller->OnWorkerEvent(Event(L"launch", -1, L"F_1!TavoStudio"));
+  controller->OnWorkerEvent(Event(L"success"));
+  controller->OnWorkerExit(0);
+  platform.activation = static_cast<int32_t>(0x80070002);
+  platform.shellFails = true;
+  controller->LaunchApplication();
+  ASSERT_EQ(model.errors.size(), 2u);
+  const ErrorRecord& shell = model.errors[1];
+  EXPECT_EQ(static_cast<uint32_t>(shell.code), static_cast<uint32_t>(E_FAIL));
+  EXPECT_TRUE(shell.message.starts_with(
+      L"ShellExecuteExW returned FALSE; GetLastError=0; target=shell:AppsFolder\\F_1!TavoStudio"))
+      << shell.message;
+  EXPECT_EQ(shell.nativeCode, 0);
+  EXPECT_EQ(platform.destroyed, 0);
 }
 
 TEST_F(LauncherSetup, CopyDetailsText) {

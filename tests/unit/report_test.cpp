@@ -37,12 +37,18 @@ TEST_F(ReportTest, AtomicWriteWaitsForAReaderThatHoldsTheFileBriefly) {
   // A reader without delete sharing blocks the replacing move until it lets go.
   UniqueFile reader(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
   ASSERT_TRUE(reader);
+  bool blocked = false;
   std::thread release([&] {
-    ::Sleep(150);
+    // Once the temporary is there the writer is moving it into place; a while
+    // later the target must still be the old file, with the temporary beside it.
+    while (!std::filesystem::exists(path + L".tmp")) ::Sleep(5);
+    ::Sleep(120);
+    blocked = std::filesystem::exists(path + L".tmp") && ReadFileText(path) == "first";
     reader.reset();
   });
   int32_t hr = AtomicWrite(path, "second");
   release.join();
+  EXPECT_TRUE(blocked) << "the first replacing move should have failed while the reader held the file";
   EXPECT_EQ(hr, 0);
   EXPECT_EQ(ReadFileText(path), "second");
 }
