@@ -39,8 +39,8 @@ def main(argv):
         sys.exit(__doc__)
     tree = pathlib.Path(argv[1]).resolve()
     runs = int(argv[2]) if len(argv) == 3 else 15
-    worker = demo_install.read_env(tree / "test-programs.env")["TAVO_WORKER"]
-    trivial = demo_install.read_env(tree / "bench-programs.env")["TAVO_BENCH_TRIVIAL"]
+    worker = demo_install.tavo_tree.read_programs(tree)["TAVO_WORKER"]
+    trivial = demo_install.tavo_tree.read_programs(tree, "bench-programs.env")["TAVO_BENCH_TRIVIAL"]
     install = prepare_install(tree)
     cases = [("trivial static program", trivial, [], None, None),
              ("Tavo.Deploy.exe --check", worker, ["--check"], None, None),

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include "common/text.h"
+
 namespace tavo {
 namespace {
 
@@ -95,6 +97,12 @@ HostFacts ReadHostFacts() {
   facts.nativeArchitecture = NativeArchitecture();
   facts.enabledXStateMask = EnabledXStateMask();
   return facts;
+}
+
+std::wstring HostFactsSummary(const HostFacts& facts) {
+  return L"windowsVersion=" + facts.windowsVersion + L"; nativeArchitecture=" +
+         ArchitectureName(facts.nativeArchitecture) + L"; avxAvailable=" +
+         BoolText(AvxAvailable(facts.enabledXStateMask)) + L"; enabledXStateMask=" + Hex16(facts.enabledXStateMask);
 }
 
 }  // namespace tavo

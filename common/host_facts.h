@@ -29,6 +29,9 @@ std::wstring VersionTextFor(uint32_t major, uint32_t build, uint8_t productType)
 uint16_t ArchitectureFromMachine(uint16_t imageFileMachine);
 std::wstring ArchitectureName(uint16_t code);
 bool AvxAvailable(uint64_t mask);
+// `windowsVersion=...; nativeArchitecture=...; avxAvailable=...; enabledXStateMask=0x...`,
+// the one summary of the facts that preflight logs and the gate records.
+std::wstring HostFactsSummary(const HostFacts& facts);
 
 // Queries of the running Windows; none throws.
 uint32_t WindowsBuild();

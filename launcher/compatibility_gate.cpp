@@ -24,11 +24,7 @@ std::optional<Refusal> JudgeCompatibility(const HostFacts& facts) {
 }
 
 ErrorRecord UnsupportedHostRecord(const Refusal& refusal, const HostFacts& facts) {
-  std::wstring message = L"windowsVersion=" + facts.windowsVersion +
-                         L"; nativeArchitecture=" + ArchitectureName(facts.nativeArchitecture) +
-                         L"; avxAvailable=" + BoolText(AvxAvailable(facts.enabledXStateMask)) +
-                         L"; enabledXStateMask=" + Hex16(facts.enabledXStateMask);
-  return MakeRecord(static_cast<int32_t>(refusal.code), L"compatibility.unsupported_host", std::move(message));
+  return MakeRecord(static_cast<int32_t>(refusal.code), L"compatibility.unsupported_host", HostFactsSummary(facts));
 }
 
 }  // namespace tavo::launcher

@@ -109,10 +109,9 @@ void SetupController::StartWorkerSession(bool checkOnly) {
   platform_.WriteFallbackReport();  // its own failure adds its record; the screen stays
   Send(L"failed", code);
   platform_.UpdateControls();
-  if (checkOnly) {
-    model_.exitCode = code;
-    platform_.DestroyWindow();
-  }
+  // Also in an install run: closing the error screen must not end with 0.
+  model_.exitCode = code;
+  if (checkOnly) platform_.DestroyWindow();
 }
 
 void SetupController::Refuse(const Refusal& refusal, const HostFacts& facts) {

@@ -1,5 +1,7 @@
 #include "launcher/visitor_marker.h"
 
+#include "common/telemetry/visitor_id.h"
+
 #include <windows.h>
 
 #include <algorithm>
@@ -34,15 +36,7 @@ uint32_t Read32(std::span<const uint8_t> data, uint64_t at) {
   return static_cast<uint32_t>(Read16(data, at)) | (static_cast<uint32_t>(Read16(data, at + 2)) << 16);
 }
 
-bool IsLowerHex(char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'); }
-
 }  // namespace
-
-bool IsVisitorIdText(std::string_view text) {
-  if (text.size() != kVisitorIdLength) return false;
-  if (text.substr(0, 4) != "vis_" && text.substr(0, 4) != "vst_") return false;
-  return std::all_of(text.begin() + 4, text.end(), IsLowerHex);
-}
 
 std::wstring FindVisitorId(std::span<const uint8_t> file) {
   const uint64_t size = file.size();
@@ -78,7 +72,7 @@ std::wstring FindVisitorId(std::span<const uint8_t> file) {
     if (++matches > 1) return {};
     id = bytes.substr(p + kVisitorMarker.size(), kVisitorIdLength);
   }
-  if (matches != 1 || !IsVisitorIdText(id)) return {};
+  if (matches != 1 || !IsVisitorId(id)) return {};
   return Utf16(id);
 }
 

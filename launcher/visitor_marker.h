@@ -11,10 +11,6 @@ namespace tavo::launcher {
 
 // "TAVO_VISITOR_V1:" followed by the 36 bytes of the id.
 inline constexpr std::string_view kVisitorMarker = "TAVO_VISITOR_V1:";
-inline constexpr size_t kVisitorIdLength = 36;
-
-// "vis_" or "vst_" followed by 32 lower-case hexadecimal digits.
-bool IsVisitorIdText(std::string_view text);
 
 // The visitor id of a PE32 or PE32+ file image: the id after the one marker
 // inside the certificate table of the security directory. Empty when the image

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "common/child_process.h"
 #include "common/winrt/hresult_error.h"
 #include "launcher/launcher_codes.h"
 #include "launcher/worker_event.h"
@@ -97,24 +98,6 @@ void WriteWorkerFile(const std::wstring& path) {
   if (written < size) throw hresult_error(static_cast<HRESULT>(kCodeWorkerShortWrite));
 }
 
-// Owns an initialised PROC_THREAD_ATTRIBUTE_LIST.
-class AttributeList {
- public:
-  explicit AttributeList(DWORD count) {
-    SIZE_T size = 0;
-    InitializeProcThreadAttributeList(nullptr, count, 0, &size);
-    buffer_.resize(size);
-    if (!InitializeProcThreadAttributeList(get(), count, 0, &size)) ThrowLastError();
-  }
-  AttributeList(const AttributeList&) = delete;
-  AttributeList& operator=(const AttributeList&) = delete;
-  ~AttributeList() { DeleteProcThreadAttributeList(get()); }
-  LPPROC_THREAD_ATTRIBUTE_LIST get() { return reinterpret_cast<LPPROC_THREAD_ATTRIBUTE_LIST>(buffer_.data()); }
-
- private:
-  std::vector<unsigned char> buffer_;
-};
-
 // Reads the worker's output until it ends, posts its events, then its exit code.
 // Owns the read end; the process handle stays the window object's, which joins
 // this thread before closing it.
@@ -156,50 +139,18 @@ void WorkerSession::Start(const SessionRequest& request, SessionPaths& paths) {
   workerPath_ = paths.workerPath;
   WriteWorkerFile(paths.workerPath);
 
-  SECURITY_ATTRIBUTES inheritable{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
   UniqueKernelHandle outputRead, outputWrite, inputRead;
-  if (!CreatePipe(outputRead.put(), outputWrite.put(), &inheritable, 0)) ThrowLastError();
-  if (!SetHandleInformation(outputRead.get(), HANDLE_FLAG_INHERIT, 0)) ThrowLastError();
-  if (!CreatePipe(inputRead.put(), inputWrite_.put(), &inheritable, 0)) ThrowLastError();
-  if (!SetHandleInformation(inputWrite_.get(), HANDLE_FLAG_INHERIT, 0)) ThrowLastError();
-
-  // The worker inherits exactly its two pipe ends and nothing else.
-  HANDLE inherited[2] = {inputRead.get(), outputWrite.get()};
-  AttributeList attributes(1);
-  if (!UpdateProcThreadAttribute(attributes.get(), 0, PROC_THREAD_ATTRIBUTE_HANDLE_LIST, inherited, sizeof(inherited),
-                                 nullptr, nullptr)) {
-    ThrowLastError();
-  }
-  STARTUPINFOEXW startup{};
-  startup.StartupInfo.cb = sizeof(startup);
-  startup.StartupInfo.dwFlags = STARTF_USESTDHANDLES;
-  startup.StartupInfo.hStdInput = inputRead.get();
-  startup.StartupInfo.hStdOutput = outputWrite.get();
-  startup.StartupInfo.hStdError = nullptr;
-  startup.lpAttributeList = attributes.get();
+  CreateChildPipe(outputRead, outputWrite, false);
+  CreateChildPipe(inputRead, inputWrite_, true);
 
   WorkerCommand command{paths.workerPath, request.mode, request.verbose, paths.reportPath, request.visitorId};
-  std::wstring commandLine = BuildWorkerCommandLine(command);
-  PROCESS_INFORMATION info{};
-  if (!CreateProcessW(paths.workerPath.c_str(), commandLine.data(), nullptr, nullptr, TRUE,
-                      CREATE_NO_WINDOW | EXTENDED_STARTUPINFO_PRESENT, nullptr, paths.sessionFolder.c_str(),
-                      &startup.StartupInfo, &info)) {
-    ThrowLastError();
-  }
-  process_.reset(info.hProcess);
-  UniqueKernelHandle thread(info.hThread);
-
-  // The worker dies with the launcher whenever the job can be set up; without it
-  // the session still runs.
-  UniqueKernelHandle job(CreateJobObjectW(nullptr, nullptr));
-  if (job) {
-    JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
-    limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
-    if (SetInformationJobObject(job.get(), JobObjectExtendedLimitInformation, &limits, sizeof(limits))) {
-      AssignProcessToJobObject(job.get(), process_.get());
-      job_ = std::move(job);
-    }
-  }
+  // Assigned to its kill-on-close job right after it started; without a job the
+  // session still runs.
+  StartedChild child = StartChildProcess(paths.workerPath, BuildWorkerCommandLine(command),
+                                         paths.sessionFolder.c_str(), {inputRead.get(), outputWrite.get(), nullptr},
+                                         false);
+  process_ = std::move(child.process);
+  job_ = std::move(child.job);
 
   outputWrite.reset();
   inputRead.reset();

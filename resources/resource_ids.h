@@ -6,3 +6,9 @@
 
 // The application icon group (window class icon, small icon too).
 #define TAVO_RESOURCE_ICON 101
+
+// The four "Tavo Inter" weights (400, 500, 600, 700), RT_RCDATA TrueType files.
+#define TAVO_RESOURCE_FONT_REGULAR 221
+#define TAVO_RESOURCE_FONT_MEDIUM 222
+#define TAVO_RESOURCE_FONT_SEMIBOLD 223
+#define TAVO_RESOURCE_FONT_BOLD 224

@@ -19,15 +19,9 @@ import package_host  # noqa: E402
 DESCRIPTOR = ROOT / "tests" / "data" / "descriptors" / "accepted_namespace_2017_2.appinstaller"
 
 
-def read_env(path):
-    values = {}
-    for line in path.read_text().splitlines():
-        key, _, value = line.partition("=")
-        values[key] = value.strip("'")
-    return values
-
-
-windows_path = package_host.windows_path
+sys.path.insert(0, str(ROOT / "tests" / "tools"))
+import tavo_tree  # noqa: E402
+from tavo_tree import windows_path  # noqa: E402
 
 
 def publisher(tree):
@@ -67,7 +61,7 @@ def main(argv):
     if len(argv) != 2:
         sys.exit(__doc__)
     tree = pathlib.Path(argv[1]).resolve()
-    programs = read_env(tree / "test-programs.env")
+    programs = tavo_tree.read_programs(tree)
     folder = tree / "demo"
     folder.mkdir(exist_ok=True)
     scenario = folder / "scenario.json"

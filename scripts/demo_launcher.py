@@ -22,7 +22,7 @@ def main(argv):
     if len(argv) != 2:
         sys.exit(__doc__)
     tree = pathlib.Path(argv[1]).resolve()
-    programs = demo_install.read_env(tree / "test-programs.env")
+    programs = demo_install.tavo_tree.read_programs(tree)
     folder = tree / "demo" / "launcher"
     folder.mkdir(parents=True, exist_ok=True)
     scenario = folder / "scenario.json"

@@ -2,20 +2,10 @@
 
 #include <string_view>
 
+#include "common/telemetry/visitor_id.h"
 #include "common/text.h"
 
 namespace tavo::worker {
-
-bool IsValidVisitorId(const std::wstring& id) {
-  std::string utf8 = Utf8(id);
-  if (utf8.size() != 36) return false;
-  if (utf8.compare(0, 4, "vis_") != 0 && utf8.compare(0, 4, "vst_") != 0) return false;
-  for (size_t i = 4; i < utf8.size(); ++i) {
-    char c = utf8[i];
-    if (!((c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'))) return false;
-  }
-  return true;
-}
 
 std::optional<Options> ParseCommandLine(int argc, const wchar_t* const* argv) {
   if (argc < 2) return std::nullopt;
@@ -36,7 +26,7 @@ std::optional<Options> ParseCommandLine(int argc, const wchar_t* const* argv) {
       if (arg == L"--report") {
         options.reportPath = std::move(value);
       } else {
-        if (!IsValidVisitorId(value)) return std::nullopt;
+        if (!IsVisitorId(Utf8(value))) return std::nullopt;
         options.visitorId = std::move(value);
       }
     } else {

@@ -18,7 +18,4 @@ struct Options {
 // nullopt for any rejected command line (the worker then exits with 87).
 std::optional<Options> ParseCommandLine(int argc, const wchar_t* const* argv);
 
-// `vis_` or `vst_` followed by 32 lower-case hexadecimal digits.
-bool IsValidVisitorId(const std::wstring& id);
-
 }  // namespace tavo::worker

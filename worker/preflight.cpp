@@ -121,12 +121,7 @@ void Preflight(PreflightPlatform& platform) {
   Emit(L"checking", -1, L"Checking your Windows setup", L"A quick check before we get started.", 0);
 
   HostFacts facts = platform.Facts();
-  LogOperation(L"preflight.platform", L"result",
-               L"windowsVersion=" + facts.windowsVersion + L"; nativeArchitecture=" +
-                   ArchitectureName(facts.nativeArchitecture) + L"; avxAvailable=" +
-                   BoolText(AvxAvailable(facts.enabledXStateMask)) + L"; enabledXStateMask=" +
-                   Hex16(facts.enabledXStateMask),
-               0);
+  LogOperation(L"preflight.platform", L"result", HostFactsSummary(facts), 0);
   CheckPlatform(facts);
 
   CheckMethod(platform, L"preflight.deployment_api", L"Windows.Management.Deployment.PackageManager",

@@ -13,11 +13,13 @@
 
 #include "common/winrt/com_ptr.h"
 #include "launcher/ui/text_measurer.h"
+#include "resources/resource_ids.h"
 
 namespace tavo::launcher::ui {
 
 // RT_RCDATA resources holding the four weights (400, 500, 600, 700) in this order.
-inline constexpr int kFontResourceIds[] = {221, 222, 223, 224};
+inline constexpr int kFontResourceIds[] = {TAVO_RESOURCE_FONT_REGULAR, TAVO_RESOURCE_FONT_MEDIUM,
+                                           TAVO_RESOURCE_FONT_SEMIBOLD, TAVO_RESOURCE_FONT_BOLD};
 inline constexpr wchar_t kEmbeddedFontFamily[] = L"Tavo Inter";
 
 class RenderingResources {

@@ -17,16 +17,13 @@ WINE_EXEC = pathlib.Path(__file__).resolve().parents[2] / "scripts" / "wine-exec
 TIMEOUT = 90
 
 
+sys.path.insert(0, str(pathlib.Path(__file__).resolve().parents[1] / "tools"))
+from tavo_tree import windows_path  # noqa: E402
+import tavo_tree  # noqa: E402
+
+
 def programs():
-    values = {}
-    for line in (pathlib.Path(TREE) / "test-programs.env").read_text().splitlines():
-        key, _, value = line.partition("=")
-        values[key] = value.strip("'")
-    return values
-
-
-def windows_path(path):
-    return "Z:" + str(pathlib.Path(path).resolve()).replace("/", "\\")
+    return tavo_tree.read_programs(TREE)
 
 
 def wine(*args, env=None):

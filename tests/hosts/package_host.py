@@ -85,6 +85,9 @@ import sys
 import threading
 import time
 
+sys.path.insert(0, str(pathlib.Path(__file__).resolve().parents[1] / "tools"))
+from tavo_tree import windows_path  # noqa: E402
+
 HOST = "127.0.0.1"
 PORT = 443
 CONTROL_PORT = 14443
@@ -210,10 +213,6 @@ def make_certificates(folder):
              "-addext", "subjectAltName=DNS:localhost", "-addext", "extendedKeyUsage=serverAuth")
     request.unlink()
     extensions.unlink()
-
-
-def windows_path(path):
-    return "Z:" + str(pathlib.Path(path).resolve()).replace("/", "\\")
 
 
 def import_ca(tree, folder, importer):

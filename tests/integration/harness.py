@@ -13,22 +13,19 @@ import os
 import pathlib
 import shutil
 import subprocess
+import sys
 import tempfile
+
+sys.path.insert(0, str(pathlib.Path(__file__).resolve().parents[1] / "tools"))
+import tavo_tree  # noqa: E402
+from tavo_tree import windows_path  # noqa: E402,F401  (the tests' one path helper)
 
 TREE = pathlib.Path(os.environ["TAVO_BUILD_TREE"]).resolve()
 WINE_EXEC = pathlib.Path(__file__).resolve().parents[2] / "scripts" / "wine-exec.sh"
 RUN_TIMEOUT = 90  # seconds; ctest's own TIMEOUT is the last resort
 
 
-def _programs():
-    values = {}
-    for line in (TREE / "test-programs.env").read_text().splitlines():
-        key, _, value = line.partition("=")
-        values[key] = value.strip("'")
-    return values
-
-
-PROGRAMS = _programs()
+PROGRAMS = tavo_tree.read_programs(TREE)
 
 Event = collections.namedtuple("Event", "type percent title detail code")
 
@@ -40,11 +37,6 @@ REPORT_MEMBERS = [
     "automaticBackgroundTask", "errors", "verification", "uma", "verificationTrace", "events",
 ]
 TRACE_ENTRY_MEMBERS = ["operation", "phase", "detail", "attempt", "elapsedMs", "code"]
-
-
-def windows_path(path):
-    """The Windows form of a Unix path, through Wine's Z: drive."""
-    return "Z:" + str(pathlib.Path(path).resolve()).replace("/", "\\")
 
 
 def hex8(code):
@@ -99,7 +91,7 @@ def run_worker(*args, scenario=None, env=None, runner_options=(), worker=None, c
     scenario: Unix path of a simulated-platform scenario file, or None for the
     default platform. env: extra environment variables for the worker. worker:
     another copy of the worker to run; cwd: the folder it runs in."""
-    environment = {k: v for k, v in os.environ.items() if not k.startswith(("TAVO_SIM_", "TAVO_TEST_HOOK"))}
+    environment = tavo_tree.clean_environment()
     if scenario is not None:
         environment["TAVO_SIM_SCENARIO"] = windows_path(scenario)
     environment.update(env or {})

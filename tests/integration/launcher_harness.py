@@ -27,9 +27,7 @@ class LauncherRun:
 
 def _environment(env):
     """This process's environment without simulated-platform or hook settings, plus `env`."""
-    environment = {k: v for k, v in os.environ.items() if not k.startswith(("TAVO_SIM_", "TAVO_TEST_HOOK"))}
-    environment.update(env or {})
-    return environment
+    return harness.tavo_tree.clean_environment(env)
 
 
 def _command(args, launcher):

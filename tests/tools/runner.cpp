@@ -23,7 +23,9 @@
 #include <string>
 #include <vector>
 
+#include "common/child_process.h"
 #include "common/handles.h"
+#include "common/winrt/hresult_error.h"
 
 namespace {
 
@@ -120,43 +122,23 @@ int Fail(const wchar_t* what, DWORD error) {
 
 std::string FirstField(const std::string& line) { return line.substr(0, line.find('\t')); }
 
-// Owns an initialised PROC_THREAD_ATTRIBUTE_LIST.
-class AttributeList {
- public:
-  explicit AttributeList(DWORD count) {
-    SIZE_T size = 0;
-    InitializeProcThreadAttributeList(nullptr, count, 0, &size);
-    buffer_.resize(size);
-    if (InitializeProcThreadAttributeList(get(), count, 0, &size)) initialised_ = true;
-  }
-  AttributeList(const AttributeList&) = delete;
-  AttributeList& operator=(const AttributeList&) = delete;
-  ~AttributeList() {
-    if (initialised_) DeleteProcThreadAttributeList(get());
-  }
-  bool ok() const { return initialised_; }
-  LPPROC_THREAD_ATTRIBUTE_LIST get() { return reinterpret_cast<LPPROC_THREAD_ATTRIBUTE_LIST>(buffer_.data()); }
-
- private:
-  std::vector<char> buffer_;
-  bool initialised_ = false;
-};
-
 int Run(const Options& options) {
   SECURITY_ATTRIBUTES inheritable{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
 
   UniqueKernelHandle out_read, out_write;
-  if (!CreatePipe(out_read.put(), out_write.put(), &inheritable, 0)) return Fail(L"CreatePipe", GetLastError());
-  SetHandleInformation(out_read.get(), HANDLE_FLAG_INHERIT, 0);
-
   UniqueKernelHandle in_read, in_write;  // the pipe case
   UniqueFile in_file;                    // the NUL and file cases
   HANDLE child_input = nullptr;
-  if (options.input == Options::Input::kPipe) {
-    if (!CreatePipe(in_read.put(), in_write.put(), &inheritable, 0)) return Fail(L"CreatePipe", GetLastError());
-    SetHandleInformation(in_write.get(), HANDLE_FLAG_INHERIT, 0);
-    child_input = in_read.get();
-  } else {
+  try {
+    tavo::CreateChildPipe(out_read, out_write, false);
+    if (options.input == Options::Input::kPipe) {
+      tavo::CreateChildPipe(in_read, in_write, true);
+      child_input = in_read.get();
+    }
+  } catch (const tavo::hresult_error& error) {
+    return Fail(L"CreatePipe", static_cast<DWORD>(error.code()));
+  }
+  if (options.input != Options::Input::kPipe) {
     const wchar_t* path = options.input == Options::Input::kNul ? L"NUL" : options.input_file.c_str();
     in_file.reset(CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &inheritable, OPEN_EXISTING,
                               FILE_ATTRIBUTE_NORMAL, nullptr));
@@ -177,43 +159,22 @@ int Run(const Options& options) {
     child_error = error_nul.get();
   }
 
-  HANDLE inherited[] = {child_input, out_write.get(), child_error};
-  AttributeList attributes(1);
-  if (!attributes.ok() || !UpdateProcThreadAttribute(attributes.get(), 0, PROC_THREAD_ATTRIBUTE_HANDLE_LIST, inherited,
-                                                     sizeof(inherited), nullptr, nullptr)) {
-    return Fail(L"preparing the handle list", GetLastError());
-  }
-  STARTUPINFOEXW startup{};
-  startup.StartupInfo.cb = sizeof(startup);
-  startup.StartupInfo.dwFlags = STARTF_USESTDHANDLES;
-  startup.StartupInfo.hStdInput = child_input;
-  startup.StartupInfo.hStdOutput = out_write.get();
-  startup.StartupInfo.hStdError = child_error;
-  startup.lpAttributeList = attributes.get();
-
-  // If the runner dies (a test timed out), closing the job ends the child too.
-  UniqueKernelHandle job(CreateJobObjectW(nullptr, nullptr));
-  JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
-  limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
-  if (!job || !SetInformationJobObject(job.get(), JobObjectExtendedLimitInformation, &limits, sizeof(limits))) {
-    return Fail(L"creating the job object", GetLastError());
-  }
-
   std::wstring command_line;
   for (const std::wstring& arg : options.command) {
     if (!command_line.empty()) command_line += L' ';
     command_line += QuoteArgument(arg);
   }
-  PROCESS_INFORMATION info{};
-  if (!CreateProcessW(options.command[0].c_str(), command_line.data(), nullptr, nullptr, TRUE,
-                      CREATE_NO_WINDOW | CREATE_SUSPENDED | EXTENDED_STARTUPINFO_PRESENT, nullptr, nullptr,
-                      &startup.StartupInfo, &info)) {
-    return Fail(L"CreateProcessW", GetLastError());
+  // Started as the launcher starts its worker; suspended until it is in its
+  // job, so that a runner killed by a test's time-out ends the child too.
+  tavo::StartedChild child;
+  try {
+    child = tavo::StartChildProcess(options.command[0], command_line, nullptr,
+                                    {child_input, out_write.get(), child_error}, true);
+  } catch (const tavo::hresult_error& error) {
+    return Fail(L"CreateProcessW", static_cast<DWORD>(error.code()));
   }
-  UniqueKernelHandle process(info.hProcess);
-  UniqueKernelHandle thread(info.hThread);
-  if (!AssignProcessToJobObject(job.get(), process.get())) Fail(L"AssignProcessToJobObject", GetLastError());
-  ResumeThread(thread.get());
+  if (!child.job) Fail(L"creating the job object", GetLastError());
+  UniqueKernelHandle process = std::move(child.process);
 
   // Only the child holds these ends now, so its exit ends our reads.
   out_write.reset();

@@ -298,6 +298,7 @@ TEST_F(LauncherSetup, SessionStartFailures) {
   EXPECT_EQ(platform.flashes, 1);
   EXPECT_EQ(platform.telemetry.at(0).outcome, L"failed");
   EXPECT_EQ(model.reportPath, L"C:\\s1\\install.json");
+  EXPECT_EQ(model.exitCode, 0x80070005u) << "closing the error screen ends with the failure";
 
   platform.startFailure = 2;
   controller->OnCommand(kIdPrimary);  // "Try again"

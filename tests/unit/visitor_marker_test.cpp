@@ -1,5 +1,7 @@
 #include "launcher/visitor_marker.h"
 
+#include "common/telemetry/visitor_id.h"
+
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -51,13 +53,13 @@ bool Contains(std::span<const uint8_t> data, const std::string& text) {
 }
 
 TEST(VisitorIdText, AcceptsOnlyTheTwoPrefixesWithLowerCaseHex) {
-  EXPECT_TRUE(IsVisitorIdText("vis_0123456789abcdef0123456789abcdef"));
-  EXPECT_TRUE(IsVisitorIdText("vst_0123456789abcdef0123456789abcdef"));
-  EXPECT_FALSE(IsVisitorIdText("vsx_0123456789abcdef0123456789abcdef"));
-  EXPECT_FALSE(IsVisitorIdText("vis_0123456789ABCDEF0123456789abcdef"));
-  EXPECT_FALSE(IsVisitorIdText("vis_0123456789abcdef0123456789abcdeg"));
-  EXPECT_FALSE(IsVisitorIdText("vis_0123456789abcdef0123456789abcde"));
-  EXPECT_FALSE(IsVisitorIdText(std::string_view("vis_0123456789abcdef0123456789abcde\0", 36)));
+  EXPECT_TRUE(IsVisitorId("vis_0123456789abcdef0123456789abcdef"));
+  EXPECT_TRUE(IsVisitorId("vst_0123456789abcdef0123456789abcdef"));
+  EXPECT_FALSE(IsVisitorId("vsx_0123456789abcdef0123456789abcdef"));
+  EXPECT_FALSE(IsVisitorId("vis_0123456789ABCDEF0123456789abcdef"));
+  EXPECT_FALSE(IsVisitorId("vis_0123456789abcdef0123456789abcdeg"));
+  EXPECT_FALSE(IsVisitorId("vis_0123456789abcdef0123456789abcde"));
+  EXPECT_FALSE(IsVisitorId(std::string_view("vis_0123456789abcdef0123456789abcde\0", 36)));
 }
 
 // Copies of the x64 test launcher, the i686 release launcher (when the release
@@ -124,7 +126,7 @@ TEST(VisitorMarkerScan, SurvivesRandomMutations) {
       const std::string id = Utf8(FindVisitorId(image));
       if (!id.empty()) {
         ++idsFound;
-        EXPECT_TRUE(IsVisitorIdText(id)) << c.file << " mutation " << i;
+        EXPECT_TRUE(IsVisitorId(id)) << c.file << " mutation " << i;
         EXPECT_TRUE(Contains(image, std::string(kVisitorMarker) + id)) << c.file << " mutation " << i;
       }
       for (auto it = saved.rbegin(); it != saved.rend(); ++it) data[it->first] = it->second;
