@@ -113,8 +113,9 @@ std::wstring WindowsPath(const std::string& unixPath) {
   return path;
 }
 
-// Starts the child with its output in `output`; the child waits for `event`.
-UniqueKernelHandle StartChild(const std::wstring& path, const std::wstring& event, const fs::path& output) {
+// Starts the child with its output in `output`; it sets `ready` and waits for `start`.
+UniqueKernelHandle StartChild(const std::wstring& path, const std::wstring& start, const std::wstring& ready,
+                              const fs::path& output) {
   SECURITY_ATTRIBUTES inherit{sizeof(inherit), nullptr, TRUE};
   UniqueFile out(::CreateFileW(output.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS,
                                FILE_ATTRIBUTE_NORMAL, nullptr));
@@ -124,7 +125,7 @@ UniqueKernelHandle StartChild(const std::wstring& path, const std::wstring& even
   startup.dwFlags = STARTF_USESTDHANDLES;
   startup.hStdOutput = out.get();
   startup.hStdError = out.get();
-  std::wstring command = L"\"" + WindowsPath(TAVO_PROFILE_CHILD) + L"\" \"" + path + L"\" - " + event;
+  std::wstring command = L"\"" + WindowsPath(TAVO_PROFILE_CHILD) + L"\" \"" + path + L"\" - " + start + L" " + ready;
   PROCESS_INFORMATION process{};
   if (!::CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr, nullptr, &startup,
                         &process))
@@ -133,7 +134,8 @@ UniqueKernelHandle StartChild(const std::wstring& path, const std::wstring& even
   return UniqueKernelHandle(process.hProcess);
 }
 
-TEST(InstallerProfile, TwoRacingProcessesReturnTheSameProfile) {
+TEST(InstallerProfile, RacingProcessesReturnTheSameProfile) {
+  constexpr int kChildren = 3;
   const fs::path folder = Folder(L"race");
   for (int round = 0; round < 20; ++round) {
     SCOPED_TRACE(round);
@@ -143,18 +145,25 @@ TEST(InstallerProfile, TwoRacingProcessesReturnTheSameProfile) {
                               std::to_wstring(round);
     UniqueKernelHandle start(::CreateEventW(nullptr, TRUE, FALSE, name.c_str()));
     ASSERT_TRUE(start);
-    const fs::path firstOut = folder / (L"first-" + std::to_wstring(round) + L".txt");
-    const fs::path secondOut = folder / (L"second-" + std::to_wstring(round) + L".txt");
-    UniqueKernelHandle first = StartChild(profile.wstring(), name, firstOut);
-    UniqueKernelHandle second = StartChild(profile.wstring(), name, secondOut);
-    ASSERT_TRUE(first && second) << ::GetLastError();
+    std::vector<UniqueKernelHandle> ready, children;
+    std::vector<HANDLE> readyHandles, childHandles;
+    std::vector<fs::path> outputs;
+    for (int i = 0; i < kChildren; ++i) {
+      const std::wstring readyName = name + L"-ready-" + std::to_wstring(i);
+      ready.emplace_back(::CreateEventW(nullptr, TRUE, FALSE, readyName.c_str()));
+      outputs.push_back(folder / (std::to_wstring(round) + L"-" + std::to_wstring(i) + L".txt"));
+      children.push_back(StartChild(profile.wstring(), name, readyName, outputs.back()));
+      ASSERT_TRUE(ready.back() && children.back()) << ::GetLastError();
+      readyHandles.push_back(ready.back().get());
+      childHandles.push_back(children.back().get());
+    }
+    ASSERT_EQ(::WaitForMultipleObjects(kChildren, readyHandles.data(), TRUE, 60000), WAIT_OBJECT_0);
     ::SetEvent(start.get());
-    HANDLE both[] = {first.get(), second.get()};
-    ASSERT_EQ(::WaitForMultipleObjects(2, both, TRUE, 60000), WAIT_OBJECT_0);
-    const std::string a = Read(firstOut), b = Read(secondOut);
-    EXPECT_EQ(a.size(), 38u) << a;
-    EXPECT_EQ(a, b);
-    EXPECT_EQ(Read(profile), a);
+    ASSERT_EQ(::WaitForMultipleObjects(kChildren, childHandles.data(), TRUE, 60000), WAIT_OBJECT_0);
+    const std::string first = Read(outputs[0]);
+    EXPECT_EQ(first.size(), 38u) << first;
+    for (const fs::path& output : outputs) EXPECT_EQ(Read(output), first);
+    EXPECT_EQ(Read(profile), first);
     EXPECT_EQ(Names(profile.parent_path()), std::vector<std::wstring>{L"profile-id"});
   }
 }
