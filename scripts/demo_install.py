@@ -2,11 +2,13 @@
 """The demo's install part: a full simulated install through the loopback
 package host and the simulated platform, then a second run that finds the
 existing install. Passes the worker's event lines through as they arrive and
-prints each run's exit code and report path. The tree's Wine session and its
+prints each run's exit code and report path, what the telemetry host
+received (event names and sizes) and the report's `uma` line. The tree's Wine session and its
 package host must be running.
 
 usage: demo_install.py BUILD_TREE"""
 
+import json
 import os
 import pathlib
 import subprocess
@@ -38,7 +40,25 @@ def serve_descriptor(tree):
     package_host.PackageHost().script(status=200, body=body)
 
 
+def print_telemetry(posts_before, report):
+    """What the telemetry host received since `posts_before` posts, and the report's `uma` line."""
+    posts = package_host.PackageHost().telemetry_posts()[posts_before:]
+    print("telemetry host received %d post(s):" % len(posts))
+    for post in posts:
+        try:
+            trigger = json.loads(post["body"]).get("trigger", "?")
+        except ValueError:
+            trigger = "(not JSON)"
+        print("  %s, %d bytes" % (trigger, len(post["body"].encode("utf-8"))))
+    try:
+        uma = [line for line in report.read_text(encoding="utf-8").split("\n") if line.startswith(',"uma":')]
+    except OSError:
+        uma = []
+    print("report %s" % (uma[0][1:] if uma else "has no uma line"), flush=True)
+
+
 def run(tree, programs, scenario, report, *args):
+    posts_before = len(package_host.PackageHost().telemetry_posts())
     print("== Tavo.Deploy.exe %s --report %s" % (" ".join(args), windows_path(report)), flush=True)
     env = dict(os.environ, TAVO_SIM_SCENARIO=windows_path(scenario))
     command = ["sh", str(ROOT / "scripts" / "wine-exec.sh"), str(tree), programs["TAVO_RUNNER"], "--",
@@ -55,6 +75,7 @@ def run(tree, programs, scenario, report, *args):
         sys.exit("demo: the runner did not report an exit code")
     print("exit code: %s" % code)
     print("report: %s" % report, flush=True)
+    print_telemetry(posts_before, report)
 
 
 def main(argv):

@@ -35,6 +35,7 @@ def main(argv):
     demo_install.serve_descriptor(tree)
 
     print("== TavoSetup.exe --report %s" % demo_install.windows_path(report), flush=True)
+    posts_before = len(demo_install.package_host.PackageHost().telemetry_posts())
     env = dict(os.environ, TAVO_SIM_SCENARIO=demo_install.windows_path(scenario),
                TAVO_FAKE_ACTIVATION_RECORD=demo_install.windows_path(record))
     command = ["sh", str(ROOT / "scripts" / "wine-exec.sh"), str(tree), programs["TAVO_RUNNER"], "--",
@@ -48,6 +49,7 @@ def main(argv):
     print("report: %s" % report)
     opened = record.read_text(encoding="utf-8").split("\t")[0] if record.exists() else "(nothing)"
     print("application opened: %s" % opened, flush=True)
+    demo_install.print_telemetry(posts_before, report)
 
 
 if __name__ == "__main__":

@@ -1,11 +1,31 @@
 #include "worker/telemetry_call.h"
 
+#include "common/telemetry/send_report.h"
+#include "worker/cancel.h"
+#include "worker/error_store.h"
+#include "worker/verification_record.h"
+
 namespace tavo::worker {
 
-TelemetryDelivery SendRunTelemetry(const RunOutcome& /*outcome*/, bool /*userCancel*/) {
-  // This build has no telemetry transport: nothing is sent and the delivery
-  // state says so (not configured, no events), never a delivery it did not make.
-  return {};
+ReportInputs RunReportInputs(const RunOutcome& outcome, const RunState& run, bool userCancelMark,
+                             std::vector<ErrorRecord> records) {
+  ReportInputs inputs;
+  inputs.outcome = outcome.outcome;
+  inputs.exitCode = static_cast<uint32_t>(outcome.exitCode);
+  inputs.errors = std::move(records);
+  inputs.verificationJson = VerificationJson(run.verification);
+  inputs.deploymentJson = DeploymentDiagnosticsJson(run.deployment);
+  inputs.userCancelled = outcome.outcome == L"cancelled" && userCancelMark;
+  inputs.descriptorRetries = run.descriptorRetries;
+  inputs.deploymentRetries = run.deploymentRetries;
+  inputs.retryFailures = run.retryFailures;
+  inputs.limitedDiskSpace = run.disk.limited && outcome.failureReported;
+  inputs.visitorId = run.visitorId;
+  return inputs;
+}
+
+TelemetryDelivery SendRunTelemetry(const RunOutcome& outcome) {
+  return SendReport(RunReportInputs(outcome, Worker(), UserCancelled(), Records()));
 }
 
 }  // namespace tavo::worker

@@ -1,12 +1,23 @@
 // The worker's telemetry call at the end of an install run.
 #pragma once
 
+#include <vector>
+
+#include "common/diagnostics/error_record.h"
 #include "common/telemetry/delivery.h"
+#include "common/telemetry/payload.h"
 #include "worker/run_outcome.h"
+#include "worker/state.h"
 
 namespace tavo::worker {
 
+// The report of a finished run. User cancelled only when the run ended
+// cancelled and the user asked (a `C` after a finished run is no cancel);
+// limited disk space only when preflight found it and a failure was reported.
+ReportInputs RunReportInputs(const RunOutcome& outcome, const RunState& run, bool userCancelMark,
+                             std::vector<ErrorRecord> records);
+
 // Sends the run's telemetry events and returns the delivery state for the report.
-TelemetryDelivery SendRunTelemetry(const RunOutcome& outcome, bool userCancel);
+TelemetryDelivery SendRunTelemetry(const RunOutcome& outcome);
 
 }  // namespace tavo::worker

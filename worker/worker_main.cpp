@@ -62,7 +62,7 @@ bool WriteFirstReport(RunOutcome& outcome) {
 void DeliverTelemetry(RunOutcome& outcome, bool reportWritten) {
   RunState& run = Worker();
   run.telemetry.attempted = true;
-  TelemetryDelivery delivery = SendRunTelemetry(outcome, UserCancelled());
+  TelemetryDelivery delivery = SendRunTelemetry(outcome);
   delivery.attempted = true;
   run.telemetry = delivery;
   LogOperation(L"telemetry.result", L"result",

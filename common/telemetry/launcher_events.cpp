@@ -1,10 +1,28 @@
 #include "common/telemetry/launcher_events.h"
 
-namespace tavo {
+#include "common/telemetry/send_report.h"
 
-bool SendLauncherOutcome(const LauncherOutcomeEvent&) {
-  // No transport exists yet; report honestly that nothing was sent.
-  return false;
+namespace tavo {
+namespace {
+
+// Written once at start, read by the window thread's sends afterwards.
+std::wstring& LauncherVisitorId() {
+  static std::wstring id;
+  return id;
+}
+
+}  // namespace
+
+void SetLauncherVisitorId(std::wstring visitorId) { LauncherVisitorId() = std::move(visitorId); }
+
+TelemetryDelivery SendLauncherOutcome(const LauncherOutcomeEvent& event) {
+  ReportInputs inputs;
+  inputs.outcome = event.outcome;
+  inputs.exitCode = event.code;
+  inputs.errors = event.errors;
+  inputs.userCancelled = event.userCancelled;
+  inputs.visitorId = LauncherVisitorId();
+  return SendReport(inputs);
 }
 
 }  // namespace tavo

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "common/diagnostics/error_record.h"
+#include "common/telemetry/delivery.h"
 
 namespace tavo {
 
@@ -17,8 +18,13 @@ struct LauncherOutcomeEvent {
   bool userCancelled = false;
 };
 
-// Sends one launcher outcome event. The payload and transport are not built
-// yet: nothing is sent or recorded, and the result says so (false = not sent).
-bool SendLauncherOutcome(const LauncherOutcomeEvent& event);
+// The visitor id that the launcher's sends carry (its envelope's `user_id`
+// and the profile it creates). Set once at start, before the window exists
+// and on the thread that later sends.
+void SetLauncherVisitorId(std::wstring visitorId);
+
+// Sends one launcher outcome event, synchronously on the calling thread, and
+// returns how far the delivery got. Never throws.
+TelemetryDelivery SendLauncherOutcome(const LauncherOutcomeEvent& event);
 
 }  // namespace tavo

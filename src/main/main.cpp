@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "common/host_facts.h"
+#include "common/telemetry/installer_profile.h"
 #include "common/telemetry/launcher_events.h"
 #include "common/winrt/hresult_error.h"
 #include "launcher/compatibility_gate.h"
@@ -93,8 +94,8 @@ uint32_t RunSetup(HINSTANCE instance, const LaunchOptions& options, const std::w
                   std::optional<ComApartment>& com, std::unique_ptr<DrawingResources>& drawing,
                   std::unique_ptr<SetupWindow>& window) {
   com.emplace();
-  // The installer profile of the visitor id is not part of this build; the id
-  // still reaches the worker on its command line.
+  // Made now, so that a first profile takes the visitor id; each send reads it again.
+  if (!visitorId.empty()) GetOrCreateProfile(visitorId);
   drawing = std::make_unique<DrawingResources>();
   window = std::make_unique<SetupWindow>(options, visitorId, std::make_unique<TextLayoutMeasure>(drawing->measurer));
   PublishWindow(window.get());
@@ -150,6 +151,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
   if (parsed.verdict == CommandLineVerdict::Rejected) return static_cast<int>(kExitInvalidParameter);
   LaunchOptions options = parsed.options;
   std::wstring visitorId = options.InstallRun() ? ReadOwnVisitorId() : std::wstring();
+  SetLauncherVisitorId(visitorId);
   if (!options.reportPath.empty()) options.reportPath = AbsolutePath(options.reportPath);
 
   // Declared in this order so that the window goes first and COM last.

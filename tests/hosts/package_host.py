@@ -51,6 +51,10 @@ script() replaces the previous script and clears the records; its fields:
                     without an answer); later connections are served
     refuse          stop listening on 443 (connections are refused) until listen()
     uma_status, uma_body  the answer to POST /api/uma/ (200, "")
+    uma_statuses    statuses of the first /api/uma/ posts in order ([]); later
+                    posts get uma_status
+    uma_headers     extra headers of the /api/uma/ answers, {name: value}
+    uma_body_length the uma body repeated ("x" when empty) and cut to this many bytes
 
 A request record: {"connection": n, "method", "path", "headers": {name: value},
 "body": text}. state() also gives "connections" (TLS connections accepted),
@@ -107,6 +111,9 @@ SCRIPT_DEFAULTS = {
     "refuse": False,
     "uma_status": 200,
     "uma_body": "",
+    "uma_statuses": [],
+    "uma_headers": {},
+    "uma_body_length": None,
 }
 
 REASONS = {200: "OK", 301: "Moved Permanently", 302: "Found", 404: "Not Found", 500: "Internal Server Error"}
@@ -324,15 +331,16 @@ class Host:
 
     def answer(self, request, script):
         if request["method"] == "POST" and request["path"] == "/api/uma/":
-            return response(script["uma_status"], script["uma_body"].encode("utf-8"), "auto", {})
+            with self.lock:
+                index = sum(1 for r in self.requests if r["method"] == "POST" and r["path"] == "/api/uma/") - 1
+            statuses = script["uma_statuses"]
+            status = statuses[index] if 0 <= index < len(statuses) else script["uma_status"]
+            body = sized(script["uma_body"].encode("utf-8"), script["uma_body_length"])
+            return response(status, body, "auto", script["uma_headers"])
         delay = min(float(script["delay"]), MAX_DELAY)
         if delay > 0:
             self.stopping.wait(delay)
-        body = script["body"].encode("utf-8")
-        if script["body_length"] is not None:
-            length = int(script["body_length"])
-            unit = body or b"x"
-            body = (unit * (length // len(unit) + 1))[:length]
+        body = sized(script["body"].encode("utf-8"), script["body_length"])
         return response(script["status"], body, script["content_length"], script["headers"])
 
     # Control requests.
@@ -344,10 +352,14 @@ class Host:
         for name, kinds in (("status", int), ("uma_status", int), ("body", str), ("uma_body", str),
                             ("body_length", (int, type(None))), ("content_length", (str, int)),
                             ("headers", dict), ("delay", (int, float)), ("refuse", bool),
-                            ("first_connections", list)):
+                            ("first_connections", list), ("uma_statuses", list), ("uma_headers", dict),
+                            ("uma_body_length", (int, type(None)))):
             if not isinstance(script[name], kinds):
                 raise ValueError("script field %s has the wrong type" % name)
-        "".join("%s%s" % item for item in script["headers"].items()).encode("latin-1")  # ValueError if not
+        for name in ("headers", "uma_headers"):
+            "".join("%s%s" % item for item in script[name].items()).encode("latin-1")  # ValueError if not
+        if not all(isinstance(s, int) for s in script["uma_statuses"]):
+            raise ValueError("uma_statuses must be status numbers")
         if script["certificate"] not in self.contexts:
             raise ValueError("certificate must be trusted or untrusted")
         if any(a not in ("serve", "drop", "reset", "hangup") for a in script["first_connections"]):
@@ -399,6 +411,14 @@ def read_request(tls):
         body += chunk
     return {"method": parts[0], "path": parts[1], "headers": headers,
             "body": body.decode("utf-8", errors="replace")}
+
+
+def sized(body, length):
+    """The body repeated ("x" when empty) and cut to `length` bytes; unchanged for None."""
+    if length is None:
+        return body
+    unit = body or b"x"
+    return (unit * (int(length) // len(unit) + 1))[:int(length)]
 
 
 def response(status, body, content_length, headers):

@@ -57,7 +57,7 @@ class InstallRun(unittest.TestCase):
         self.assertEqual(report["verification"]["mode"], "post_deployment")
         self.assertEqual(report["errors"], [])
         self.assertTrue(report["uma"]["attempted"])
-        self.assertFalse(report["uma"]["configured"])
+        self.assertTrue(report["uma"]["configured"])
         self.assertEqual(self.host.requests()[0]["path"], "/TavoStudio.appinstaller")
 
         again = self.install(scenario, "--open-existing")
@@ -91,7 +91,9 @@ class InstallRun(unittest.TestCase):
                 self.assertEqual(run.only("error").code, harness.hex8(code), run)
                 self.assertNotIn("installing", run.types)
                 report = self.ws.report()
-                self.assertEqual([r["id"] for r in report["errors"]], [operation], report["errors"])
+                # The untrusted certificate also fails the telemetry post to the same host.
+                stage_errors = [r["id"] for r in report["errors"] if not r["id"].startswith("telemetry.")]
+                self.assertEqual(stage_errors, [operation], report["errors"])
                 self.assertFalse(report["deployment"]["apiReportedSuccess"])
 
     def test_refused_first_download_is_retried_once(self):
