@@ -91,7 +91,9 @@ class InstallRun(unittest.TestCase):
                 self.assertEqual(run.only("error").code, harness.hex8(code), run)
                 self.assertNotIn("installing", run.types)
                 report = self.ws.report()
-                self.assertEqual([r["id"] for r in report["errors"]], [operation], report["errors"])
+                # The telemetry post meets the same host (an untrusted certificate fails it too).
+                run_errors = [r["id"] for r in report["errors"] if not r["id"].startswith("telemetry.")]
+                self.assertEqual(run_errors, [operation], report["errors"])
                 self.assertFalse(report["deployment"]["apiReportedSuccess"])
 
     def test_refused_first_download_is_retried_once(self):
