@@ -31,7 +31,10 @@ TelemetryDelivery GuardedDelivery(const std::function<void(TelemetryDelivery&)>&
     result.error = std::move(record);
   } catch (const std::exception& error) {
     result.operation = L"UMA serialization or transport exception";
-    result.error = RecordFromStdException(L"telemetry.exception", error, kTelemetryExceptionCode);
+    ErrorRecord record = RecordFromStdException(L"telemetry.exception", error, kTelemetryExceptionCode);
+    // A system error would take its own code; the record keeps it as the native code.
+    record.code = kTelemetryExceptionCode;
+    result.error = std::move(record);
   } catch (...) {
     result.operation = L"UMA unknown exception";
     result.error = MakeRecord(kTelemetryExceptionCode, L"telemetry.unknown_exception",

@@ -5,6 +5,7 @@
 #include <nlohmann/json.hpp>
 
 #include <stdexcept>
+#include <system_error>
 
 #include "build_info.h"
 #include "common/telemetry/send_report.h"
@@ -199,6 +200,8 @@ TEST(TelemetryGuard, EscapingExceptionsEndTheDeliveryWithARecord) {
        L"UMA serialization or transport exception", L"telemetry.exception"},
       {"standard exception", [] { throw std::length_error("too long"); }, L"UMA serialization or transport exception",
        L"telemetry.exception"},
+      {"system error", [] { throw std::system_error(5, std::system_category(), "denied"); },
+       L"UMA serialization or transport exception", L"telemetry.exception"},
       {"anything else", [] { throw 42; }, L"UMA unknown exception", L"telemetry.unknown_exception"},
   };
   for (const Case& c : cases) {
