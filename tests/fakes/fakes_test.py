@@ -42,8 +42,18 @@ class FakeWorker(unittest.TestCase):
         """Runs the fake through tavo_runner: its output bytes and full exit code."""
         variables = {"TAVO_FAKE_WORKER_SCRIPT": windows_path(pathlib.Path(SCRIPTS, name))}
         variables.update(env or {})
-        result = wine(programs()["TAVO_RUNNER"], "--", windows_path(WORKER), "--install", env=variables)
-        self.assertEqual(result.returncode, 0, result.stderr)
+        command = (programs()["TAVO_RUNNER"], "--", windows_path(WORKER), "--install")
+        result = wine(*command, env=variables)
+        if result.returncode == 1 and b"exit=" not in result.stdout:
+            # Once in many CI runs, with other Wine tests running beside this
+            # one, wine64 itself ended with status 1 and no word before the
+            # runner reported anything (the runner's own failures exit 2 or 3
+            # and say why). That says nothing about the fake: say so and run
+            # it once more; a second such end fails the test.
+            print("wine64 ended with status 1 before the runner reported; running once more. stdout: %r" %
+                  result.stdout[-200:], file=sys.stderr)
+            result = wine(*command, env=variables)
+        self.assertEqual(result.returncode, 0, (result.stdout[-200:], result.stderr))
         output, _, tail = result.stdout.rpartition(b"exit=")
         return output, int(tail.strip(), 16)
 
