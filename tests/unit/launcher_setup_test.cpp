@@ -93,6 +93,13 @@ class LauncherSetup : public testing::Test {
     controller = std::make_unique<SetupController>(model, options, L"", platform);
     controller->StartWorkerSession(options.checkOnly);
   }
+  // An install run that ended on success with the application's launch identity.
+  void SucceedWithLaunchTarget() {
+    Start();
+    controller->OnWorkerEvent(Event(L"launch", -1, L"F_1!TavoStudio"));
+    controller->OnWorkerEvent(Event(L"success"));
+    controller->OnWorkerExit(0);
+  }
   ScreenModel model;
   LaunchOptions options;
   FakePlatform platform;
@@ -399,10 +406,7 @@ TEST_F(LauncherSetup, LaunchWithoutIdentityFailsAtOnce) {
 }
 
 TEST_F(LauncherSetup, LaunchFallsBackToTheAppsFolder) {
-  Start();
-  controller->OnWorkerEvent(Event(L"launch", -1, L"F_1!TavoStudio"));
-  controller->OnWorkerEvent(Event(L"success"));
-  controller->OnWorkerExit(0);
+  SucceedWithLaunchTarget();
   platform.activation = static_cast<int32_t>(0x80040154);
   platform.activationOperation = L"launcher.create_activation_manager";
   controller->LaunchApplication();
@@ -414,10 +418,7 @@ TEST_F(LauncherSetup, LaunchFallsBackToTheAppsFolder) {
 }
 
 TEST_F(LauncherSetup, LaunchFailureKeepsTheWindowAndRetries) {
-  Start();
-  controller->OnWorkerEvent(Event(L"launch", -1, L"F_1!TavoStudio"));
-  controller->OnWorkerEvent(Event(L"success"));
-  controller->OnWorkerExit(0);
+  SucceedWithLaunchTarget();
   platform.activation = static_cast<int32_t>(0x80070002);
   platform.shellError = 2;
   controller->LaunchApplication();
@@ -433,10 +434,7 @@ TEST_F(LauncherSetup, LaunchFailureKeepsTheWindowAndRetries) {
 }
 
 TEST_F(LauncherSetup, AShellFailureWithoutALastErrorIsRecordedAsEFail) {
-  Start();
-  controller->OnWorkerEvent(Event(L"launch", -1, L"F_1!TavoStudio"));
-  controller->OnWorkerEvent(Event(L"success"));
-  controller->OnWorkerExit(0);
+  SucceedWithLaunchTarget();
   platform.activation = static_cast<int32_t>(0x80070002);
   platform.shellFails = true;
   controller->LaunchApplication();
