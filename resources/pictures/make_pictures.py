@@ -310,6 +310,23 @@ def cursor(p, x, y, scale=1.0, colour="#FFFFFF"):
     p.paint(m, BACKGROUND)
 
 
+def artwork(p, x, y, w, h, accent, radius=8):
+    """The sample artwork that several tips show: hills under a sun in a sky lit
+    by the accent."""
+    sky = p.linear(x, y, x + w * 0.4, y + h, [(0, mix(accent, "#FFFFFF", 0.3)), (0.6, accent),
+                                            (1, mix(accent, "#1E1B4B", 0.7))])
+    p.rect(x, y, w, h, sky, radius)
+    p.ellipse(x + w * 0.68, y + h * 0.3, min(w, h) * 0.14, min(w, h) * 0.14, "#FFFFFF", 0.92)
+    m = p.mask()
+    d = ImageDraw.Draw(m)
+    d.rounded_rectangle(p.box(x, y, w, h), radius=p.s(radius), fill=255)
+    hills = Image.new("L", m.size, 0)
+    ImageDraw.Draw(hills).polygon([(p.s(x + w * u), p.s(y + h * v)) for u, v in
+                                   [(0, 1), (0, 0.78), (0.32, 0.52), (0.58, 0.76), (0.74, 0.64), (1, 0.84), (1, 1)]],
+                                  fill=255)
+    p.paint(ImageChops.multiply(m, hills), "#0B1020", 0.6)
+
+
 # ---------------------------------------------------------------- tips
 
 def tip_canvas(size, accent):
@@ -329,25 +346,31 @@ def tip_canvas(size, accent):
     p.dashes(bezier((352, 236), (420, 236), (420, 330), (470, 330)), accent, 2, 7, 7, 0.65)
     p.dashes(bezier((630, 250), (680, 250), (660, 360), (700, 380)), "#FFFFFF", 2, 7, 7, 0.25)
     p.dashes(bezier((330, 370), (380, 420), (420, 430), (470, 420)), "#FFFFFF", 2, 7, 7, 0.25)
-    # A sketch: a loose figure of lines.
+    # A sketch: a box in perspective, drawn in loose pencil lines, and its shadow.
     panel(p, 196, 150, 156, 176, radius=14, fill=GREY2)
-    p.line(bezier((214, 290), (240, 220), (280, 300), (336, 180)), "#E4E4E7", 3, 0.8)
-    p.line(bezier((220, 250), (250, 240), (300, 232), (330, 250)), "#E4E4E7", 2, 0.35)
-    p.ellipse(300, 198, 14, 14, "#E4E4E7", 0.0)
-    p.ring(300, 196, 15, "#E4E4E7", 2.2, 0.55)
+    front = [(232, 222), (292, 206), (316, 236), (256, 254)]
+    lift = 52
+    top = [(x, y - lift) for x, y in front]
+    p.polygon([(236, 262), (318, 240), (336, 256), (254, 282)], "#000000", 0.35, blur=4)
+    for a_, b_ in zip(front, front[1:] + front[:1]):
+        p.line([a_, b_], "#E4E4E7", 2.2, 0.8)
+    for a_, b_ in zip(top, top[1:] + top[:1]):
+        p.line([a_, b_], "#E4E4E7", 2.2, 0.8)
+    for a_, b_ in zip(front, top):
+        p.line([a_, b_], "#E4E4E7", 2.2, 0.8)
+    # Construction lines running past the corners, as a quick sketch has.
+    p.line([(214, 260), (334, 228)], "#E4E4E7", 1.2, 0.3)
+    p.line([(224, 178), (328, 150)], "#E4E4E7", 1.2, 0.3)
+    for k in range(5):
+        x0 = 262 + k * 10
+        p.line([(x0, 252 - k * 2.6), (x0 + 14, 270 - k * 3)], "#E4E4E7", 1.2, 0.35)
     # Notes.
     panel(p, 198, 350, 150, 118, radius=14, fill=GREY2)
     p.rect(214, 366, 40, 8, accent, 4, 0.9)
     bars(p, 214, 388, [118, 96, 110, 70], height=7, gap=10, colour=GREY4)
     # A picture: hills under a sun, in the accent's light.
     panel(p, 470, 176, 208, 218, radius=16, fill=GREY2)
-    sky = p.linear(0, 190, 0, 330, [(0, mix(accent, "#14161D", 0.55)), (1, "#14161D")])
-    p.rect(484, 190, 180, 140, sky, 10)
-    p.ellipse(610, 228, 18, 18, "#F4F4F5", 0.9)
-    p.polygon([(484, 330), (484, 292), (530, 250), (580, 300), (610, 276), (664, 318), (664, 330)],
-              mix(accent, "#0B0C10", 0.55))
-    p.polygon([(484, 330), (484, 312), (540, 290), (600, 322), (640, 306), (664, 318), (664, 330)],
-              mix(accent, "#0B0C10", 0.78))
+    artwork(p, 484, 190, 180, 140, accent, 10)
     bars(p, 486, 346, [120, 80], height=8, gap=10, colour=GREY4)
     handles(p, 470, 176, 208, 218, accent)
     # A colour card.
@@ -366,53 +389,61 @@ def tip_canvas(size, accent):
 
 
 def tip_layers(size, accent):
-    """Layers pulled apart in depth: four sheets, each holding one element, the
-    top one selected, beside a small layer list."""
+    """Layers pulled apart in depth: a backdrop, a shape, a brush line and a line
+    of text, each on its own sheet, beside the layer list with the top one
+    selected."""
     p = Painter(size)
-    w, h = size
-    backdrop(p, accent, cx=300, cy=214)
+    backdrop(p, accent, cx=292, cy=214)
+    cx, cy, hw, hh, step = 236, 222, 142, 66, 50
 
-    def sheet(dx, dy, colour, alpha, edge):
-        # A sheet seen from above at an angle: a parallelogram.
-        pts = [(128 + dx, 232 + dy), (300 + dx, 150 + dy), (468 + dx, 232 + dy), (296 + dx, 314 + dy)]
-        p.polygon([(x, y + 14) for x, y in pts], "#000000", 0.45, blur=10)
-        p.polygon(pts, colour, alpha)
+    def corners(dy):
+        return [(cx - hw, cy + dy), (cx, cy + dy - hh), (cx + hw, cy + dy), (cx, cy + dy + hh)]
+
+    def at(dy, u, v):
+        # A point of a sheet: u runs along its upper-right edge, v along its upper-left one.
+        (lx, ly), (tx, ty), _, (bx, by) = corners(dy)
+        return lx + (tx - lx) * u + (bx - lx) * v, ly + (ty - ly) * u + (by - ly) * v
+
+    def sheet(dy, fill, opacity, edge, edge_opacity):
+        pts = corners(dy)
+        p.polygon([(x, y + 16) for x, y in pts], "#000000", 0.5, blur=12)
+        p.polygon(pts, fill, opacity)
         m = p.mask()
         ImageDraw.Draw(m).line([(p.s(x), p.s(y)) for x, y in pts + pts[:1]], fill=255,
-                               width=max(1, round(p.s(1.5))))
-        p.paint(m, edge, 0.9)
-        return pts
+                               width=max(1, round(p.s(1.6))))
+        p.paint(m, edge, edge_opacity)
 
-    def on_sheet(pts, u, v):
-        (ax, ay), (bx, by), _, (dx_, dy_) = pts
-        return ax + (bx - ax) * u + (dx_ - ax) * v, ay + (by - ay) * u + (dy_ - ay) * v
-
-    # Bottom to top: background gradient, shape, brush line, text.
-    s0 = sheet(0, 78, "#15161B", 1, "#2C2C33")
-    for i in range(6):
-        u = i / 5
-        p.line([on_sheet(s0, u, 0.1), on_sheet(s0, u, 0.9)], "#FFFFFF", 1, 0.05, caps=False)
-    s1 = sheet(0, 26, mix(accent, "#101218", 0.78), 0.92, mix(accent, "#2C2C33", 0.5))
-    p.polygon([on_sheet(s1, 0.28, 0.3), on_sheet(s1, 0.62, 0.3), on_sheet(s1, 0.62, 0.7),
-               on_sheet(s1, 0.28, 0.7)], mix(accent, "#FFFFFF", 0.1), 0.85)
-    s2 = sheet(0, -26, "#1C1C21", 0.86, "#3A3A42")
-    p.line([on_sheet(s2, 0.15 + 0.7 * i / 20, 0.5 + 0.25 * math.sin(i / 20 * 6.28)) for i in range(21)],
-           "#E4E4E7", 3.5, 0.85)
-    s3 = sheet(0, -78, "#202027", 0.9, accent)
-    for k, (v, l) in enumerate([(0.3, 0.55), (0.48, 0.4), (0.66, 0.48)]):
-        p.line([on_sheet(s3, 0.2, v), on_sheet(s3, 0.2 + l, v)], "#D4D4D8" if k == 0 else "#71717A", 5)
+    # Bottom to top.
+    dy = 1.5 * step
+    sheet(dy, p.linear(cx - hw, 0, cx + hw, 0, [(0, mix(accent, "#0B0C12", 0.72)), (1, "#15161C")]), 1,
+          "#FFFFFF", 0.12)
+    for i in range(1, 6):
+        p.line([at(dy, i / 6, 0.04), at(dy, i / 6, 0.96)], "#FFFFFF", 1, 0.06, caps=False)
+    dy = 0.5 * step
+    sheet(dy, "#17171C", 0.82, "#FFFFFF", 0.14)
+    circle = [at(dy, 0.5 + 0.3 * math.cos(a / 40 * 6.2832), 0.5 + 0.3 * math.sin(a / 40 * 6.2832)) for a in range(40)]
+    p.polygon(circle, p.linear(cx - 60, cy, cx + 60, cy, [(0, mix(accent, "#FFFFFF", 0.25)), (1, accent)]), 0.95)
+    dy = -0.5 * step
+    sheet(dy, "#1A1A20", 0.8, "#FFFFFF", 0.14)
+    p.line([at(dy, 0.12 + 0.76 * i / 30, 0.58 + 0.2 * math.sin(i / 30 * 6.2832)) for i in range(31)],
+           "#F4F4F5", 4, 0.9)
+    dy = -1.5 * step
+    p.glow(cx, cy + dy, hw * 1.1, hh * 1.1, accent, 0.22)
+    sheet(dy, "#1E1E25", 0.86, accent, 1)
+    for k, (v, length) in enumerate([(0.26, 0.56), (0.42, 0.4), (0.58, 0.48)]):
+        p.line([at(dy, 0.22, v), at(dy, 0.22 + length, v)], "#E4E4E7" if k == 0 else "#71717A", 5)
     # The layer list.
-    panel(p, 402, 106, 128, 176, radius=12, fill=GREY2)
-    rows = [("#202027", True), ("#1C1C21", False), (mix(accent, "#101218", 0.6), False), ("#15161B", False)]
-    for i, (thumb, selected) in enumerate(rows):
-        y = 118 + i * 40
-        if selected:
-            p.rect(410, y, 112, 34, accent, 8, 0.18)
-            p.outline(410, y, 112, 34, accent, 8, 1.2, 0.9)
-        p.ellipse(424, y + 17, 4, 4, "#D4D4D8" if i != 1 else GREY4)
-        p.rect(436, y + 7, 26, 20, thumb, 4)
-        p.outline(436, y + 7, 26, 20, "#FFFFFF", 4, 1, 0.15)
-        p.rect(470, y + 13, 40 - (i % 2) * 10, 8, "#D4D4D8" if selected else GREY4, 4)
+    panel(p, 392, 110, 122, 182, radius=12, fill=GREY2)
+    thumbs = ["#1E1E25", "#1A1A20", accent, mix(accent, "#0B0C12", 0.72)]
+    for i, thumb in enumerate(thumbs):
+        y = 122 + i * 41
+        if i == 0:
+            p.rect(400, y, 106, 35, accent, 8, 0.2)
+            p.outline(400, y, 106, 35, accent, 8, 1.3)
+        p.ellipse(414, y + 17.5, 4, 4, "#D4D4D8")
+        p.rect(426, y + 7, 28, 21, thumb, 4)
+        p.outline(426, y + 7, 28, 21, "#FFFFFF", 4, 1, 0.16)
+        p.rect(462, y + 13.5, 34 - (i % 2) * 10, 8, "#E4E4E7" if i == 0 else GREY4, 4)
     return p.result()
 
 
@@ -443,8 +474,11 @@ def tip_brushes(size, accent):
         if i == 0:
             p.rect(722, y, 108, 44, accent, 9, 0.18)
             p.outline(722, y, 108, 44, accent, 9, 1.2)
-        p.ellipse(746, y + 22, 4 + i * 3, 4 + i * 3, "#F4F4F5" if i == 0 else "#A1A1AA", 0.95)
-        p.stroke([(768, y + 26), (790, y + 16), (816, y + 24)], [3, 7 - i, 2], "#D4D4D8", 0.6)
+        p.ellipse(742, y + 22, 3 + i * 2.5, 3 + i * 2.5, "#F4F4F5" if i == 0 else "#A1A1AA", 0.95)
+        # A sample of the brush's stroke.
+        sample_path = bezier((764, y + 28), (780, y + 8), (798, y + 36), (820, y + 16), 24)
+        widths = [(1.5 + (3 + 2 * i) * math.sin(math.pi * k / 24)) for k in range(25)]
+        p.stroke(sample_path, widths, accent if i == 0 else "#D4D4D8", 0.95 if i == 0 else 0.55)
     # Pressure curve.
     panel(p, 712, 358, 128, 104, radius=14, fill=GREY2)
     for gx in range(730, 830, 25):
@@ -563,111 +597,95 @@ def tip_color(size, accent):
 
 
 def tip_nodes(size, accent):
-    """An effect chain: source, blur, colour and glow nodes wired into an output
-    node whose preview updates."""
+    """An effect chain: a source picture wired through a blur node and a colour
+    node into the output, whose preview shows the new look."""
     p = Painter(size)
-    backdrop(p, accent, cy=290)
+    backdrop(p, accent, cy=300)
 
-    def node(x, y, w, h, title_w, inputs, outputs, hot=False):
+    def node(x, y, w, h, title_w, hot=False):
         panel(p, x, y, w, h, radius=12, fill=GREY2)
         p.rect(x, y, w, 34, accent if hot else "#FFFFFF", 12, 0.22 if hot else 0.05)
         p.rect(x + 14, y + 13, title_w, 8, "#E4E4E7" if hot else "#A1A1AA", 4)
-        ports = []
-        for k in range(inputs):
-            py = y + 56 + k * 28
-            ports.append(("in", x, py))
-        for k in range(outputs):
-            py = y + 56 + k * 28
-            ports.append(("out", x + w, py))
-        return ports
 
-    def wire(a, b, colour, opacity=1.0):
+    def wire(a, b):
         (ax, ay), (bx, by) = a, b
-        dx = max(40, (bx - ax) * 0.5)
-        p.line(bezier((ax, ay), (ax + dx, ay), (bx - dx, by), (bx, by)), colour, 3, opacity)
+        dx = max(36, (bx - ax) * 0.5)
+        p.line(bezier((ax, ay), (ax + dx, ay), (bx - dx, by), (bx, by)), accent, 3, 0.9)
 
-    def port(x, y, colour):
+    def port(x, y):
         p.ellipse(x, y, 7, 7, BACKGROUND)
-        p.ring(x, y, 6, colour, 2.4)
+        p.ring(x, y, 6, accent, 2.4)
 
-    src = node(120, 150, 150, 130, 60, 0, 1)
-    # The source picture: a gradient tile.
-    p.rect(134, 196, 82, 70, p.linear(134, 196, 216, 266, [(0, "#60A5FA"), (1, "#1C1C21")]), 8)
-    blur = node(330, 112, 150, 118, 48, 1, 1)
-    bars(p, 344, 160, [96], height=6, colour=GREY4)
-    p.rect(344, 184, 122, 6, GREY4, 3)
-    p.rect(344, 184, 70, 6, accent, 3)
-    p.ellipse(414, 187, 8, 8, "#FFFFFF")
-    tone = node(330, 276, 150, 118, 56, 1, 1)
+    # Source.
+    node(150, 236, 132, 128, 56)
+    p.rect(164, 280, 104, 70, p.linear(164, 280, 268, 350, [(0, "#60A5FA"), (1, "#1C1C21")]), 8)
+    p.ellipse(236, 302, 10, 10, "#FFFFFF", 0.8)
+    # Blur.
+    node(350, 168, 144, 120, 44, hot=True)
+    bars(p, 364, 216, [92], height=6, colour=GREY4)
+    p.rect(364, 244, 116, 6, GREY4, 3)
+    p.rect(364, 244, 70, 6, accent, 3)
+    p.ellipse(434, 247, 8, 8, "#FFFFFF")
+    # Colour.
+    node(350, 318, 144, 120, 56)
+    bars(p, 364, 366, [80], height=6, colour=GREY4)
     for k, c in enumerate(["#F472B6", accent, "#60A5FA"]):
-        p.ellipse(356 + k * 30, 340, 11, 11, c)
-    merge = node(540, 184, 130, 130, 52, 2, 1, hot=True)
-    p.rect(556, 262, 98, 6, GREY4, 3)
-    p.rect(556, 262, 60, 6, accent, 3)
-    out = node(716, 150, 150, 190, 44, 1, 0)
-    # The output preview: the source tile with its new look.
-    p.glow(791, 262, 70, 60, accent, 0.4)
-    p.rect(732, 196, 118, 128, p.linear(732, 196, 850, 324, [(0, mix(accent, "#FFFFFF", 0.3)),
-                                                              (1, mix(accent, "#1C1C21", 0.55))]), 8)
-    p.ellipse(776, 244, 18, 18, "#FFFFFF", 0.85, blur=4)
-    wires = [((270, 206), (330, 168)), ((270, 206), (330, 332)), ((480, 168), (540, 240)),
-             ((480, 332), (540, 268)), ((670, 240), (716, 206))]
+        p.ellipse(378 + k * 28, 406, 10, 10, c)
+    # Output with its preview.
+    node(566, 200, 160, 200, 48)
+    p.glow(646, 312, 80, 70, accent, 0.45)
+    art = p.linear(580, 244, 712, 386, [(0, mix(accent, "#FFFFFF", 0.35)), (1, mix(accent, "#1C1C21", 0.6))])
+    p.rect(580, 244, 132, 142, art, 8)
+    p.ellipse(652, 290, 20, 20, "#FFFFFF", 0.85, blur=5)
+    wires = [((282, 300), (350, 228)), ((282, 300), (350, 378)), ((494, 228), (566, 270)),
+             ((494, 378), (566, 330))]
     for a, b in wires:
-        wire(a, b, accent, 0.9)
+        wire(a, b)
     for a, b in wires:
-        port(*a, accent)
-        port(*b, accent)
-    # A pulse travelling along the last wire.
-    p.glow(694, 224, 30, 30, "#FFFFFF", 0.5)
-    cursor(p, 604, 300, 0.9)
+        port(*a)
+        port(*b)
+    # A change travelling down the chain.
+    p.glow(530, 249, 34, 34, "#FFFFFF", 0.45)
+    p.ellipse(530, 249, 4, 4, "#FFFFFF")
+    cursor(p, 440, 254, 0.9)
     return p.result()
 
 
 def tip_export(size, accent):
-    """One artwork going out three ways: print, web and a square post, with the
-    format chips and the export button."""
+    """One artwork and the export sheet: three presets (print, web, square post)
+    showing it at their own shape, the formats and the export button."""
     p = Painter(size)
-    backdrop(p, accent, cy=290)
+    backdrop(p, accent, cy=288)
     # The artwork.
-    panel(p, 170, 116, 250, 330, radius=18, fill=GREY1)
-    art = p.linear(190, 136, 400, 400, [(0, mix(accent, "#FFFFFF", 0.25)), (0.55, accent),
-                                        (1, "#312E81")])
-    p.rect(190, 136, 210, 250, art, 10)
-    p.ellipse(330, 206, 34, 34, "#FFFFFF", 0.9)
-    p.polygon([(190, 386), (190, 330), (260, 270), (320, 330), (350, 306), (400, 350), (400, 386)],
-              "#0B1020", 0.55)
-    bars(p, 190, 404, [130, 90], height=8, gap=10, colour=GREY4)
-    # Arrows out to the three targets.
-    for ty in (176, 296, 406):
-        p.line(bezier((430, 280), (490, 280), (490, ty), (548, ty)), accent, 2.5, 0.7)
-        p.polygon([(548, ty - 7), (560, ty), (548, ty + 7)], accent, 0.9)
-    # Print: a portrait page.
-    panel(p, 574, 120, 96, 118, radius=8, fill=GREY2)
-    p.rect(586, 132, 72, 62, art, 4)
-    bars(p, 586, 204, [60, 40], height=5, gap=7, colour=GREY4)
-    # Web: a landscape frame with a browser bar.
-    panel(p, 574, 256, 190, 96, radius=10, fill=GREY2)
-    for k in range(3):
-        p.ellipse(588 + k * 12, 270, 3.5, 3.5, GREY4)
-    p.rect(586, 284, 166, 56, art, 5)
-    # Post: a square.
-    panel(p, 574, 370, 84, 84, radius=10, fill=GREY2)
-    p.rect(584, 380, 64, 64, art, 6)
-    # Format chips and the export button.
+    panel(p, 176, 130, 226, 300, radius=18, fill=GREY1)
+    artwork(p, 194, 148, 190, 228, accent, 10)
+    bars(p, 194, 392, [120, 80], height=8, gap=10, colour=GREY4)
+    p.line(bezier((414, 280), (440, 280), (440, 280), (466, 280)), accent, 3, 0.8)
+    p.polygon([(464, 271), (478, 280), (464, 289)], accent, 0.9)
+    # The export sheet.
+    panel(p, 490, 118, 340, 330, radius=18, fill=GREY1)
+    bars(p, 512, 140, [96], height=9, colour="#D4D4D8")
+    presets = [(512, 174, 84, 110), (610, 174, 120, 76), (744, 174, 66, 66)]
+    for i, (x, y, w, h) in enumerate(presets):
+        if i == 1:
+            p.rect(x - 6, y - 6, w + 12, h + 12, accent, 12, 0.14)
+            p.outline(x - 6, y - 6, w + 12, h + 12, accent, 12, 1.6)
+        artwork(p, x, y, w, h, accent, 6)
+        p.rect(x, 298, w * 0.6, 7, "#E4E4E7" if i == 1 else GREY4, 3.5)
     chips = ["PNG", "JPEG", "PDF", "MP4"]
-    x = 690
+    x = 512
     for i, label in enumerate(chips):
-        w = 62 if len(label) < 4 else 70
-        y = 372 + (i // 2) * 40
-        cx = 680 + (i % 2) * 76
+        w = 66 if len(label) == 4 else 58
         if i == 0:
-            p.rect(cx, y, w, 30, accent, 15, 0.22)
-            p.outline(cx, y, w, 30, accent, 15, 1.4)
+            p.rect(x, 324, w, 30, accent, 15, 0.2)
+            p.outline(x, 324, w, 30, accent, 15, 1.4)
         else:
-            p.outline(cx, y, w, 30, "#FFFFFF", 15, 1.2, 0.18)
-        p.text(cx + w / 2, y + 15, label, "SemiBold", 13, "#F4F4F5" if i == 0 else "#A1A1AA", anchor="mm")
-    p.rect(680, 130, 150, 40, "#F4F4F5", 10)
-    p.text(755, 150, "Export", "SemiBold", 16, "#09090B", anchor="mm")
+            p.outline(x, 324, w, 30, "#FFFFFF", 15, 1.2, 0.18)
+        p.text(x + w / 2, 339, label, "SemiBold", 13, "#F4F4F5" if i == 0 else "#A1A1AA", anchor="mm")
+        x += w + 10
+    p.glow(660, 400, 170, 30, "#FFFFFF", 0.08)
+    p.rect(512, 378, 296, 44, "#F4F4F5", 11)
+    p.text(660, 400, "Export", "SemiBold", 16, "#09090B", anchor="mm")
     return p.result()
 
 
@@ -676,37 +694,40 @@ TIP_SCENES = [tip_canvas, tip_layers, tip_brushes, tip_timeline, tip_color, tip_
 
 # ---------------------------------------------------------------- logo, icon, wordmark
 
-def mark(p, x, y, s, snap=False):
+def mark(p, x, y, s, snap=False, glow=True):
     """The Tavo mark inside a square of side `s` at (x, y): a T whose bar floats
-    above a stem that narrows like a brush tip."""
+    above a stem that ends in a brush tip, swept slightly to the left."""
     def v(a):
         return round(a) if snap else a
-    bar_x, bar_y, bar_w, bar_h = v(x + 0.25 * s), v(y + 0.27 * s), v(0.5 * s), v(0.14 * s)
-    stem_w = v(0.14 * s)
+    bar_x, bar_y, bar_w, bar_h = v(x + 0.24 * s), v(y + 0.25 * s), v(0.52 * s), v(0.14 * s)
+    stem_w = v(0.16 * s)
     stem_x = x + (s - stem_w) / 2
-    stem_top, stem_bottom = v(bar_y + bar_h + 0.05 * s), v(y + 0.76 * s)
+    stem_top, stem_bottom = v(bar_y + bar_h + 0.055 * s), y + 0.79 * s
     bar_paint = p.linear(bar_x, 0, bar_x + bar_w, 0, [(0, BLUE), (1, CYAN)])
     stem_paint = p.linear(0, stem_top, 0, stem_bottom, [(0, CYAN), (1, MINT)])
-    p.glow(x + s / 2, y + s * 0.52, s * 0.42, s * 0.4, CYAN, 0.22)
+    if glow:
+        p.glow(x + s / 2, y + s * 0.5, s * 0.42, s * 0.4, CYAN, 0.2)
     p.rect(bar_x, bar_y, bar_w, bar_h, bar_paint, bar_h / 2)
     r = stem_w / 2
     cx = stem_x + r
-    # Stem: round top, straight sides to 55 %, then tapering to a rounded point.
-    taper = stem_top + (stem_bottom - stem_top) * 0.5
-    pts = [(cx - r, stem_top + r), (cx - r, taper)]
-    for i in range(1, 21):
-        t = i / 20
-        pts.append((cx - r * (1 - t) ** 1.2 - 0.06 * s * 0.0, taper + (stem_bottom - taper) * t))
-    pts += [(cx + r * (1 - t) ** 1.2, taper + (stem_bottom - taper) * t) for t in [i / 20 for i in range(20, 0, -1)]]
-    pts += [(cx + r, taper), (cx + r, stem_top + r)]
-    p.polygon(pts, stem_paint)
-    p.ellipse(cx, stem_top + r, r, r, stem_paint)
+    taper = stem_top + (stem_bottom - stem_top) * 0.42
+    tip_x, tip_r = cx - 0.3 * r, 0.16 * r
+    p.rect(stem_x, stem_top, stem_w, taper - stem_top, stem_paint, 0.45 * r)
+    p.rect(stem_x, taper - r, stem_w, r + 0.5, stem_paint)
+    steps = [i / 32 for i in range(33)]
+    left = [(cx - r + (tip_x - tip_r - cx + r) * t ** 1.5, taper + (stem_bottom - tip_r - taper) * t) for t in steps]
+    right = [(cx + r + (tip_x + tip_r - cx - r) * t ** 2.1, taper + (stem_bottom - tip_r - taper) * t)
+             for t in steps]
+    p.polygon(left + right[::-1], stem_paint)
+    p.ellipse(tip_x, stem_bottom - tip_r, tip_r, tip_r, stem_paint)
 
 
-def tile(p, x, y, s):
-    """The app-icon tile: a dark rounded square lit from the top and the corners."""
+def tile(p, x, y, s, lighter=False):
+    """The app-icon tile: a dark rounded square lit from the top and the corners
+    (`lighter` lifts it off the window's own near-black background)."""
     radius = 0.22 * s
-    p.rect(x, y, s, s, p.linear(0, y, 0, y + s, [(0, "#1D2030"), (1, "#0B0C11")]), radius)
+    top, bottom = ("#262A3D", "#14161F") if lighter else ("#1D2030", "#0B0C11")
+    p.rect(x, y, s, s, p.linear(0, y, 0, y + s, [(0, top), (1, bottom)]), radius)
     inner = p.mask()
     ImageDraw.Draw(inner).rounded_rectangle(p.box(x, y, s, s), radius=p.s(radius), fill=255)
     glow = Painter(p.size, p.ss, None)
@@ -761,29 +782,33 @@ def make_icon_frame(size):
 
 
 def make_wordmark():
-    """The Tavo Studio lockup for the window's top-left corner (drawn 54 x 18):
-    the tile with its mark, then the name, "Tavo" in white and "Studio" in a
-    lighter grey, loosely tracked so it stays readable small."""
+    """The Tavo Studio lockup for the window's top-left corner, drawn 54 x 18:
+    the app tile with its mark, then the name, "Tavo" in white and "Studio" in
+    a light grey, loosely tracked so it stays readable small. The tile is
+    centred on the capitals."""
     w, h = 480, 160
     p = Painter((w, h), ss=4, background=None)
-    s = 112
-    ty = (h - s) / 2
-    tile(p, 2, ty, s)
-    mark(p, 2, ty, s)
-    track, gap = 2.0, 16
-    x = 2 + s + 22
+    track, gap = 2.5, 18
     d = ImageDraw.Draw(Image.new("L", (1, 1)))
 
     def width(word, weight, size):
         return d.textlength(word, font=font(weight, size * p.ss)) / p.ss + track * (len(word) - 1)
 
-    # The largest whole size at which the name fills the rest of the picture.
-    size = 80
-    while x + width("Tavo", "Bold", size) + gap + width("Studio", "SemiBold", size) > w - 2:
+    # The largest whole size at which everything fits.
+    size = 90
+    while True:
+        cap = 0.727 * size
+        s = min(cap * 1.9, h - 8)
+        x = 3 + s + 0.42 * cap
+        if x + width("Tavo", "Bold", size) + gap + width("Studio", "SemiBold", size) <= w - 3:
+            break
         size -= 1
+    baseline = (h + cap) / 2
+    tile(p, 3, (h - s) / 2, s, lighter=True)
+    mark(p, 3, (h - s) / 2, s)
     tavo = width("Tavo", "Bold", size)
-    p.text(x, h / 2 + 1, "Tavo", "Bold", size, "#FFFFFF", anchor="lm", spacing=track)
-    p.text(x + tavo + gap, h / 2 + 1, "Studio", "SemiBold", size, "#B8B8C2", anchor="lm", spacing=track)
+    p.text(x, baseline, "Tavo", "Bold", size, "#FFFFFF", anchor="ls", spacing=track)
+    p.text(x + tavo + gap, baseline, "Studio", "SemiBold", size, "#B8B8C2", anchor="ls", spacing=track)
     return p.result()
 
 
