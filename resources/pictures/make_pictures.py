@@ -219,8 +219,15 @@ class Painter:
     def shadow(self, x, y, w, h, radius, opacity=0.55, blur=18, dy=10):
         self.rect(x, y + dy, w, h, "#000000", radius, opacity, blur)
 
-    def result(self):
-        return self.image.resize(self.size, Image.LANCZOS)
+    def result(self, zoom=1.0, centre=None):
+        """The picture at its size; `zoom` above 1 enlarges the part around
+        `centre` (picture pixels) to fill it."""
+        if zoom == 1.0:
+            return self.image.resize(self.size, Image.LANCZOS)
+        cx, cy = centre or (self.size[0] / 2, self.size[1] / 2)
+        w, h = self.size[0] / zoom, self.size[1] / zoom
+        box = tuple(round(self.s(v)) for v in (cx - w / 2, cy - h / 2, cx + w / 2, cy + h / 2))
+        return self.image.resize(self.size, Image.LANCZOS, box=box)
 
 
 def sample(stops, t):
@@ -648,7 +655,7 @@ def tip_nodes(size, accent):
     p.glow(530, 249, 34, 34, "#FFFFFF", 0.45)
     p.ellipse(530, 249, 4, 4, "#FFFFFF")
     cursor(p, 440, 254, 0.9)
-    return p.result()
+    return p.result(zoom=1.12, centre=(438, 306))
 
 
 def tip_export(size, accent):
@@ -750,27 +757,30 @@ def make_logo(size):
 
 
 def make_icon_16():
-    """The 16-pixel frame, set pixel by pixel in the design's colours: the tile,
-    the bar and the stem on whole pixels so that the T stays sharp."""
-    im = Image.new("RGBA", (16, 16), (0, 0, 0, 0))
+    """The 16-pixel frame, simplified by hand: a lighter tile (a taskbar is often
+    dark), and the bar and the stem set on whole pixels so the T stays sharp;
+    the brush tip is the stem's last two rows, shaded off to the left."""
     p = Painter((16, 16), ss=8, background=None)
-    p.rect(0, 0, 16, 16, p.linear(0, 0, 0, 16, [(0, "#1F2333"), (1, "#0D0E14")]), 3.5)
+    p.rect(0, 0, 16, 16, p.linear(0, 0, 0, 16, [(0, "#2A2F44"), (1, "#12141C")]), 3.5)
     im = p.result()
     px = im.load()
+
+    def shade(colour, x, y, amount):
+        # Blends the design colour into the tile pixel beneath it.
+        return mix(colour, px[x, y][:3], amount) + (255,)
+
     for x in range(4, 12):
         for y in (4, 5):
             px[x, y] = mix(BLUE, CYAN, (x - 4) / 7) + (255,)
     for y in range(7, 13):
-        c = mix(CYAN, MINT, (y - 7) / 5) + (255,)
-        if y < 11:
-            px[7, y] = c
-            px[8, y] = c
+        colour = mix(CYAN, MINT, (y - 7) / 5)
+        if y <= 10:
+            px[7, y] = px[8, y] = colour + (255,)
         elif y == 11:
-            px[7, y] = c[:3] + (255,)
-            px[8, y] = c[:3] + (150,)
-            px[8, y] = mix(c[:3], "#0E0F15", 0.45) + (255,)
+            px[7, y] = colour + (255,)
+            px[8, y] = shade(colour, 8, y, 0.45)
         else:
-            px[7, y] = mix(c[:3], "#0E0F15", 0.5) + (255,)
+            px[7, y] = shade(colour, 7, y, 0.4)
     return im
 
 
@@ -814,10 +824,9 @@ def make_wordmark():
 
 # ---------------------------------------------------------------- files
 
-def png_bytes(image, palette=False):
+def png_bytes(image):
+    # Full RGBA: a palette would band the soft glows and the antialiased edges.
     out = io.BytesIO()
-    if palette:
-        image = image.quantize(256, method=Image.Quantize.FASTOCTREE, dither=Image.Dither.NONE)
     image.save(out, "PNG", optimize=True)
     return out.getvalue()
 
