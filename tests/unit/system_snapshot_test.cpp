@@ -44,20 +44,6 @@ class FakeServices final : public ServiceControl {
   FakeService current_;
 };
 
-class FakePolicies final : public PolicyStore {
- public:
-  std::map<std::wstring, std::pair<uint32_t, uint32_t>> values;  // "key\name" -> (error, value); absent: 2
-  std::optional<bool> elevated;
-
-  uint32_t ReadDword(const std::wstring& key, const std::wstring& name, uint32_t& value) override {
-    auto it = values.find(key + L"\\" + name);
-    if (it == values.end()) return ERROR_FILE_NOT_FOUND;
-    value = it->second.second;
-    return it->second.first;
-  }
-  std::optional<bool> ProcessElevated() override { return elevated; }
-};
-
 TEST(ServiceSnapshot, SevenEntriesInOrderWithTheirTexts) {
   FakeServices scm;
   scm.managerError = ERROR_ACCESS_DENIED;
@@ -96,35 +82,6 @@ TEST(ServiceSnapshot, SevenEntriesInOrderWithTheirTexts) {
   EXPECT_EQ(ServiceStateText(7), L"paused");
   EXPECT_EQ(ServiceStateText(0), L"unknown (0)");
   EXPECT_EQ(ServiceStartMode(0), L"boot");
-}
-
-TEST(Policies, DwordValuesAndTheFirstUnexpectedError) {
-  const std::wstring gp = L"SOFTWARE\\Policies\\Microsoft\\Windows\\Appx\\";
-  const std::wstring mdm = L"SOFTWARE\\Microsoft\\PolicyManager\\current\\device\\ApplicationManagement\\";
-  FakePolicies store;
-  DeploymentDiagnostics absent;
-  CollectDeliveryOptimizationPolicies(absent, store);
-  CollectAppxPolicies(absent, store);
-  EXPECT_TRUE(absent.deliveryOptimizationPolicies.empty() && absent.appxPolicies.empty());
-  EXPECT_EQ(absent.appxPolicyQueryError, 0);
-  EXPECT_FALSE(absent.processElevated.has_value());
-
-  store.values[L"SOFTWARE\\Policies\\Microsoft\\Windows\\DeliveryOptimization\\DownloadMode"] = {0, 3};
-  store.values[L"SOFTWARE\\Policies\\Microsoft\\Windows\\DeliveryOptimization\\DODownloadMode"] = {1630, 0};
-  store.values[gp + L"BlockNonAdminUserInstall"] = {ERROR_PATH_NOT_FOUND, 0};
-  store.values[gp + L"AllowAllTrustedApps"] = {ERROR_MORE_DATA, 0};
-  store.values[mdm + L"BlockNonAdminUserInstall"] = {1630, 0};
-  store.values[mdm + L"AllowAllTrustedApps"] = {0, 0xFFFF};
-  store.elevated = false;
-  DeploymentDiagnostics record;
-  CollectDeliveryOptimizationPolicies(record, store);
-  CollectAppxPolicies(record, store);
-  EXPECT_EQ(record.deliveryOptimizationPolicies,
-            (std::vector<std::pair<std::wstring, uint32_t>>{{L"DownloadMode", 3}}));
-  EXPECT_EQ(record.appxPolicies,
-            (std::vector<std::pair<std::wstring, uint32_t>>{{L"MDM.AllowAllTrustedApps", 0xFFFF}}));
-  EXPECT_EQ(record.appxPolicyQueryError, ERROR_MORE_DATA) << "the first error other than 2 and 3";
-  EXPECT_EQ(record.processElevated, std::optional<bool>(false));
 }
 
 }  // namespace
