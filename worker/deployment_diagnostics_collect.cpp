@@ -1,6 +1,7 @@
 #include "worker/deployment_diagnostics_collect.h"
 
 #include <exception>
+#include <memory>
 
 #include "common/diagnostics/event_log_collection.h"
 #include "common/diagnostics/system_snapshot.h"

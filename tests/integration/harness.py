@@ -186,10 +186,12 @@ def policy_values(values):
     """Values under HKEY_LOCAL_MACHINE inside the block, removed afterwards.
 
     values: (key below HKLM, value name, reg type, data) tuples."""
+    added = []
     try:
         for key, name, kind, data in values:
             wine("reg", "add", "HKLM\\" + key, "/v", name, "/t", kind, "/d", str(data), "/f")
+            added.append((key, name))
         yield
     finally:
-        for key, name, _, _ in values:
+        for key, name in added:
             wine("reg", "delete", "HKLM\\" + key, "/v", name, "/f")
