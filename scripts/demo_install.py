@@ -1,10 +1,12 @@
 #!/usr/bin/env python3
 """The demo's install part: a full simulated install through the loopback
 package host and the simulated platform, then a second run that finds the
-existing install. Passes the worker's event lines through as they arrive and
-prints each run's exit code and report path, what the telemetry host
-received (event names and sizes) and the report's `uma` line. The tree's Wine session and its
-package host must be running.
+existing install, then an install whose deployment fails twice. Passes the
+worker's event lines through as they arrive and prints each run's exit code and
+report path, what the telemetry host received (event names and sizes) and the
+report's `uma` line; for the failed install also the report's `deployment`
+line, the diagnostics that Windows' event logs, services and policies gave.
+The tree's Wine session and its package host must be running.
 
 usage: demo_install.py BUILD_TREE"""
 
@@ -50,11 +52,17 @@ def print_telemetry(posts_before, report):
         except ValueError:
             trigger = "(not JSON)"
         print("  %s, %d bytes" % (trigger, len(post["body"].encode("utf-8"))))
+    print_report_line(report, "uma")
+
+
+def print_report_line(report, member):
+    """Prints the report's line of this top-level member, without its separating comma."""
+    prefix = '"%s":' % member
     try:
-        uma = [line for line in report.read_text(encoding="utf-8").split("\n") if line.startswith(',"uma":')]
+        lines = [line.rstrip(",") for line in report.read_text(encoding="utf-8").split("\n") if line.startswith(prefix)]
     except OSError:
-        uma = []
-    print("report %s" % (uma[0][1:] if uma else "has no uma line"), flush=True)
+        lines = []
+    print("report %s" % (lines[0] if lines else "has no %s line" % member), flush=True)
 
 
 def run(tree, programs, scenario, report, *args):
@@ -78,6 +86,27 @@ def run(tree, programs, scenario, report, *args):
     print_telemetry(posts_before, report)
 
 
+# A deployment that fails twice, and what the simulated event logs hold for it.
+FAILING_ACTIVITY = "{6A0F3C2E-91B4-4D7A-8E55-0C1D2E3F4A5B}"
+FAILING_SCENARIO = {
+    "deployment": {"attempts": [
+        {"progress": [0, 12], "errorCode": "0x80D05011", "resultsOnError": True,
+         "activityId": "{1B2C3D4E-5F60-4718-8293-A4B5C6D7E8F9}"},
+        {"progress": [0, 12, 37], "errorCode": "0x80073CF3", "resultsOnError": True, "activityId": FAILING_ACTIVITY,
+         "errorText": "Package failed updates, dependency or conflict validation."}]},
+    "eventLog": {"channels": {
+        "Microsoft-Windows-AppXDeploymentServer/Operational": {"events": [
+            {"eventId": 854, "level": 4, "provider": "Microsoft-Windows-AppXDeploymentServer",
+             "activityId": FAILING_ACTIVITY, "message": "Deployment of TavoStudioInc.TavoStudio started."},
+            {"eventId": 404, "level": 2, "provider": "Microsoft-Windows-AppXDeploymentServer",
+             "activityId": FAILING_ACTIVITY,
+             "message": "AppX Deployment operation failed for package TavoStudioInc.TavoStudio with error 0x80073CF3."}]},
+        "Microsoft-Windows-AppxPackaging/Operational": {"events": [
+            {"eventId": 215, "level": 3, "provider": "Microsoft-Windows-AppxPackaging",
+             "activityId": FAILING_ACTIVITY, "message": "The package's signature could not be checked."}]}}},
+}
+
+
 def main(argv):
     if len(argv) != 2:
         sys.exit(__doc__)
@@ -94,6 +123,12 @@ def main(argv):
 
     run(tree, programs, scenario, folder / "install-first.json", "--install", "--open-existing")
     run(tree, programs, scenario, folder / "install-again.json", "--install", "--open-existing")
+
+    failing = folder / "failing-scenario.json"
+    failing.write_text(json.dumps(FAILING_SCENARIO), encoding="utf-8")
+    (folder / "failing-scenario.json.state.json").unlink(missing_ok=True)
+    run(tree, programs, failing, folder / "install-failing.json", "--install")
+    print_report_line(folder / "install-failing.json", "deployment")
 
 
 if __name__ == "__main__":

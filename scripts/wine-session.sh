@@ -116,11 +116,11 @@ read_programs() {
 set_baseline_state() {
   read_programs
   if [ -n "${TAVO_SIMPLATFORM:-}" ]; then
-    if [ ! -f "$TAVO_SIMPLATFORM" ] || [ ! -f "$TAVO_SIMPLATFORM_INSTALLER" ]; then
-      echo "wine-session: the simulated platform is not built ($TAVO_SIMPLATFORM)" >&2
+    if [ ! -f "$TAVO_SIMPLATFORM" ] || [ ! -f "$TAVO_SIM_WEVTAPI" ] || [ ! -f "$TAVO_SIMPLATFORM_INSTALLER" ]; then
+      echo "wine-session: the simulated platform is not built ($TAVO_SIMPLATFORM, $TAVO_SIM_WEVTAPI)" >&2
       exit 1
     fi
-    bash "$TAVO_SIMPLATFORM_INSTALLER" "$TAVO_SIMPLATFORM" >>"$log" 2>&1
+    bash "$TAVO_SIMPLATFORM_INSTALLER" "$TAVO_SIMPLATFORM" "$TAVO_SIM_WEVTAPI" >>"$log" 2>&1
   fi
   if [ -n "${TAVO_FAKE_ACTIVATION_MANAGER:-}" ]; then
     bash "$TAVO_FAKE_ACTIVATION_INSTALLER" register "$TAVO_FAKE_ACTIVATION_MANAGER" >>"$log" 2>&1

@@ -5,7 +5,8 @@
 
 namespace tavo::worker {
 
-// Event logs, service snapshot, Delivery Optimization and App package policies.
+// Event logs, service snapshot, Delivery Optimization and App package policies,
+// in this order, from Windows. Adds no error record and never throws.
 void CollectDeploymentDiagnostics(DeploymentDiagnostics& record);
 
 }  // namespace tavo::worker

@@ -179,3 +179,19 @@ def windows_build(build):
         yield
     finally:
         _set_build_number(BASELINE_BUILD)
+
+
+@contextlib.contextmanager
+def policy_values(values):
+    """Values under HKEY_LOCAL_MACHINE inside the block, removed afterwards.
+
+    values: (key below HKLM, value name, reg type, data) tuples."""
+    added = []
+    try:
+        for key, name, kind, data in values:
+            wine("reg", "add", "HKLM\\" + key, "/v", name, "/t", kind, "/d", str(data), "/f")
+            added.append((key, name))
+        yield
+    finally:
+        for key, name in added:
+            wine("reg", "delete", "HKLM\\" + key, "/v", name, "/f")

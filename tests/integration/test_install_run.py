@@ -24,7 +24,9 @@ def descriptor(name="accepted_namespace_2017_2.appinstaller"):
     return text.replace("{{PUBLISHER}}", escaped)
 
 
-class InstallRun(unittest.TestCase):
+class InstallRunCase(unittest.TestCase):
+    """A test folder, a package host serving a valid descriptor, and install runs."""
+
     def setUp(self):
         self.host = package_host.PackageHost()
         self.host.script(status=200, body=descriptor())
@@ -40,6 +42,8 @@ class InstallRun(unittest.TestCase):
     def trace_entries(self, operation, phase=None):
         return [e for e in self.ws.trace() if e["operation"] == operation and (phase is None or e["phase"] == phase)]
 
+
+class InstallRun(InstallRunCase):
     def test_fresh_install_then_existing_install_found(self):
         scenario = {"deployment": {"attempts": [{"progress": [0, 0, 5, 5, 10, 60, 100]}]}}
         run = self.install(scenario, "--open-existing")
@@ -56,6 +60,8 @@ class InstallRun(unittest.TestCase):
         self.assertTrue(report["verification"]["verified"])
         self.assertEqual(report["verification"]["mode"], "post_deployment")
         self.assertEqual(report["errors"], [])
+        self.assertEqual((report["deployment"]["serviceSnapshot"], report["deployment"]["appxLogQueryAttempts"]),
+                         ([], 0), "a successful install collects nothing")
         self.assertTrue(report["uma"]["attempted"])
         self.assertTrue(report["uma"]["configured"])
         self.assertEqual(self.host.requests()[0]["path"], "/TavoStudio.appinstaller")
@@ -131,8 +137,12 @@ class InstallRun(unittest.TestCase):
         self.assertEqual([(r["id"], r["attempt"]) for r in report["errors"]], [("deployment.add_package", 2)])
         deployment = report["deployment"]
         self.assertEqual((deployment["progressPercent"], deployment["progressState"]), (37, "processing"))
-        # Until event-log collection exists the queries say so instead of "no matching events".
-        self.assertEqual(deployment["appxLogQueryError"], "0x00000032")
+        # Without a result Windows named no activity id: nothing to wait for or query,
+        # but the services and policies are still collected.
+        self.assertEqual((deployment["activityId"], deployment["appxLogStatus"], deployment["packagingLogStatus"]),
+                         ("", "activityIdUnavailable", "activityIdUnavailable"))
+        self.assertEqual((deployment["appxLogQueryAttempts"], deployment["appxLogWaitMs"]), (0, 0))
+        self.assertEqual(len(deployment["serviceSnapshot"]), 7)
 
     def test_stop_during_deployment_cancels_without_retry(self):
         run = self.install({"deployment": {"attempts": [{"progress": [10], "untilCancelled": True}]}},
@@ -158,7 +168,18 @@ class InstallRun(unittest.TestCase):
         self.assertGreaterEqual(len(attempts), 2)
         self.assertEqual(attempts, list(range(1, len(attempts) + 1)))
         self.assertEqual(report["verification"]["attempts"], len(attempts))
-        self.assertTrue(report["deployment"]["apiReportedSuccess"])
+        deployment = report["deployment"]
+        self.assertTrue(deployment["apiReportedSuccess"])
+        self.assertEqual(deployment["activityId"], report["activityId"])
+        # Collected once more: Wine's EvtQuery fails without an error, which reads
+        # "not supported" (never "no matching events"); absent policy keys leave
+        # the lists empty and no error.
+        self.assertEqual((deployment["appxLogStatus"], deployment["appxLogQueryError"],
+                          deployment["packagingLogQueryError"], deployment["appxLogQueryAttempts"]),
+                         ("queryFailed", "0x00000032", "0x00000032", 2))
+        self.assertEqual(len(deployment["serviceSnapshot"]), 7)
+        self.assertEqual((deployment["deliveryOptimizationPolicies"], deployment["appxPolicies"],
+                          deployment["appxPolicyQueryError"]), ([], [], "0x00000000"))
         self.assertFalse(report["registered"])
         # The window: the last run ended (its failure is recorded) 3000 ms or more
         # after the first run began, and the run before it began within them.

@@ -32,34 +32,6 @@ bool IsFailurePoint(std::string_view point) {
   return false;
 }
 
-// "{XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}", hexadecimal digits of either case.
-GUID ParseGuid(const json& value, const std::string& where) {
-  const std::string text = value.is_string() ? value.get<std::string>() : std::string();
-  auto fail = [&]() -> GUID {
-    throw ScenarioError(where + ": \"activityId\" must be a GUID such as \"{01234567-89AB-CDEF-0123-456789ABCDEF}\"");
-  };
-  if (text.size() != 38 || text.front() != '{' || text.back() != '}') return fail();
-  std::string digits;
-  for (std::size_t i = 1; i < 37; ++i) {
-    const bool dash_position = i == 9 || i == 14 || i == 19 || i == 24;
-    if (dash_position != (text[i] == '-')) return fail();
-    if (!dash_position) digits += text[i];
-  }
-  auto hex = [&](std::size_t offset, std::size_t length) {
-    uint32_t part = 0;
-    const char* first = digits.data() + offset;
-    const auto [end, error] = std::from_chars(first, first + length, part, 16);
-    if (error != std::errc() || end != first + length) fail();
-    return part;
-  };
-  GUID guid{};
-  guid.Data1 = hex(0, 8);
-  guid.Data2 = static_cast<uint16_t>(hex(8, 4));
-  guid.Data3 = static_cast<uint16_t>(hex(12, 4));
-  for (std::size_t i = 0; i < 8; ++i) guid.Data4[i] = static_cast<unsigned char>(hex(16 + 2 * i, 2));
-  return guid;
-}
-
 // A number (a percentage in state Processing) or {"percent": n, "state": s}.
 abi::DeploymentProgress ParseProgressStep(const json& step, const std::string& where) {
   if (step.is_number()) {
@@ -217,7 +189,7 @@ Scenario ParseScenario(std::string_view text) {
     throw ScenarioError(std::string("not valid JSON: ") + e.what());
   }
   if (!root.is_object()) throw ScenarioError("the scenario must be a JSON object");
-  RequireKnownMembers(root, {"missingMethods", "failures", "packages", "deployment"}, "the scenario");
+  RequireKnownMembers(root, {"missingMethods", "failures", "packages", "deployment", "eventLog"}, "the scenario");
 
   Scenario scenario;
   if (const auto it = root.find("missingMethods"); it != root.end()) {
@@ -239,6 +211,7 @@ Scenario ParseScenario(std::string_view text) {
     }
   }
   if (const auto it = root.find("deployment"); it != root.end()) scenario.deployment = ParseDeployment(*it);
+  if (const auto it = root.find("eventLog"); it != root.end()) scenario.eventLog = ParseEventLog(*it);
   return scenario;
 }
 

@@ -99,11 +99,35 @@ struct DeploymentPlan {
   DeploymentAttempt ForAttempt(uint32_t attempt) const;
 };
 
+// One event in a simulated event-log channel.
+struct SimulatedEvent {
+  uint16_t eventId = 0;
+  uint8_t level = 0;
+  std::wstring provider;
+  GUID activityId{};  // the correlation activity id
+  std::wstring message;
+};
+
+struct SimulatedChannel {
+  std::vector<SimulatedEvent> events;  // in the order logged, oldest first
+  // Query n (1-based, per channel and process) times out on every read after
+  // this many events; none, or past the end: no time-outs.
+  std::vector<std::optional<uint32_t>> timeoutAfter;
+};
+
+// What the wevtapi stand-in answers (README.md, "Event log").
+struct EventLogScript {
+  std::map<std::wstring, SimulatedChannel> channels;  // by channel path
+  std::set<std::wstring> providersWithoutMetadata;
+};
+
 struct Scenario {
   std::set<std::wstring> missingMethods;  // "<type name>.<method name>"
   FailureMap failures;                    // failure point -> code
   std::vector<PackageRecord> packages;
   DeploymentPlan deployment;
+  // None: the event-log API behaves as Wine's own stub.
+  std::optional<EventLogScript> eventLog;
   // Where deployments register packages: "<scenario file>.state.json"; empty
   // (no scenario file) keeps them in this process only.
   std::wstring statePath;

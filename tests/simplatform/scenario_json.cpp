@@ -78,6 +78,33 @@ std::optional<AppInstallerInfoRecord> ParseAppInstallerInfo(const json& value, c
 
 }  // namespace
 
+GUID ParseGuid(const json& value, const std::string& where) {
+  const std::string text = value.is_string() ? value.get<std::string>() : std::string();
+  auto fail = [&]() -> GUID {
+    throw ScenarioError(where + ": \"activityId\" must be a GUID such as \"{01234567-89AB-CDEF-0123-456789ABCDEF}\"");
+  };
+  if (text.size() != 38 || text.front() != '{' || text.back() != '}') return fail();
+  std::string digits;
+  for (std::size_t i = 1; i < 37; ++i) {
+    const bool dash_position = i == 9 || i == 14 || i == 19 || i == 24;
+    if (dash_position != (text[i] == '-')) return fail();
+    if (!dash_position) digits += text[i];
+  }
+  auto hex = [&](std::size_t offset, std::size_t length) {
+    uint32_t part = 0;
+    const char* first = digits.data() + offset;
+    const auto [end, error] = std::from_chars(first, first + length, part, 16);
+    if (error != std::errc() || end != first + length) fail();
+    return part;
+  };
+  GUID guid{};
+  guid.Data1 = hex(0, 8);
+  guid.Data2 = static_cast<uint16_t>(hex(8, 4));
+  guid.Data3 = static_cast<uint16_t>(hex(12, 4));
+  for (std::size_t i = 0; i < 8; ++i) guid.Data4[i] = static_cast<unsigned char>(hex(16 + 2 * i, 2));
+  return guid;
+}
+
 std::wstring Utf16(std::string_view utf8) {
   if (utf8.empty()) return {};
   const int length = ::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8.data(), static_cast<int>(utf8.size()),

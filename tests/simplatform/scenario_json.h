@@ -39,6 +39,10 @@ HRESULT ParseFailureCode(const json& value, std::string_view where);
 // "0x" and 8 upper-case hexadecimal digits.
 std::string CodeText(HRESULT code);
 
+// "{XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}", hexadecimal digits of either case;
+// `where` names the member holding it.
+GUID ParseGuid(const json& value, const std::string& where);
+
 // A "failures" object: failure point -> code, points checked by `known`.
 template <typename IsKnown>
 FailureMap ParseFailures(const json& value, std::string_view where, IsKnown is_known);
@@ -47,6 +51,9 @@ FailureMap ParseFailures(const json& value, std::string_view where, IsKnown is_k
 // a `base`, identity members are optional and default to the base's.
 PackageRecord ParsePackage(const json& item, const std::string& where, const PackageRecord* base = nullptr);
 json PackageJson(const PackageRecord& package);
+
+// The scenario's "eventLog" member (event_log_scenario.cpp).
+EventLogScript ParseEventLog(const json& value);
 
 template <typename IsKnown>
 FailureMap ParseFailures(const json& value, std::string_view where, IsKnown is_known) {
