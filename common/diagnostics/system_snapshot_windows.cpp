@@ -11,6 +11,8 @@
 namespace tavo {
 namespace {
 
+// Callers clear the last error before each call, so that a failure that sets
+// none is not answered with an older call's error.
 uint32_t FailureError() {
   const DWORD error = ::GetLastError();
   return error != 0 ? error : ERROR_GEN_FAILURE;
@@ -19,18 +21,22 @@ uint32_t FailureError() {
 class WindowsServices final : public ServiceControl {
  public:
   uint32_t OpenManager() override {
+    ::SetLastError(0);
     manager_.reset(::OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT));
     return manager_ ? 0 : FailureError();
   }
 
   uint32_t OpenQueryService(const std::wstring& name) override {
+    ::SetLastError(0);
     service_.reset(::OpenServiceW(manager_.get(), name.c_str(), SERVICE_QUERY_CONFIG | SERVICE_QUERY_STATUS));
     return service_ ? 0 : FailureError();
   }
 
   uint32_t ConfigSize(uint32_t& bytes) override {
     DWORD needed = 0;
-    // Asking with no buffer fails with ERROR_INSUFFICIENT_BUFFER and the size.
+    // Asking with no buffer fails with ERROR_INSUFFICIENT_BUFFER and the size;
+    // a success would mean an empty configuration, which no service has.
+    ::SetLastError(0);
     if (::QueryServiceConfigW(service_.get(), nullptr, 0, &needed)) return ERROR_INVALID_DATA;
     if (::GetLastError() != ERROR_INSUFFICIENT_BUFFER) return FailureError();
     bytes = needed;
@@ -42,6 +48,7 @@ class WindowsServices final : public ServiceControl {
     auto* config = reinterpret_cast<QUERY_SERVICE_CONFIGW*>(buffer.data());
     DWORD needed = 0;
     if (bytes < sizeof(QUERY_SERVICE_CONFIGW)) return ERROR_INSUFFICIENT_BUFFER;
+    ::SetLastError(0);
     if (!::QueryServiceConfigW(service_.get(), config, bytes, &needed)) return FailureError();
     startType = config->dwStartType;
     return 0;
@@ -50,6 +57,7 @@ class WindowsServices final : public ServiceControl {
   uint32_t ReadState(uint32_t& state) override {
     SERVICE_STATUS_PROCESS status{};
     DWORD needed = 0;
+    ::SetLastError(0);
     if (!::QueryServiceStatusEx(service_.get(), SC_STATUS_PROCESS_INFO, reinterpret_cast<BYTE*>(&status),
                                 sizeof(status), &needed))
       return FailureError();

@@ -185,13 +185,25 @@ def windows_build(build):
 def policy_values(values):
     """Values under HKEY_LOCAL_MACHINE inside the block, removed afterwards.
 
-    values: (key below HKLM, value name, reg type, data) tuples."""
-    added = []
+    values: (key below HKLM, value name, reg type, data) tuples. Keys that the
+    block created are removed too, so that later runs find them absent."""
+    added, created = [], []
     try:
         for key, name, kind, data in values:
+            if key not in created and not _key_exists(key):
+                created.append(key)
             wine("reg", "add", "HKLM\\" + key, "/v", name, "/t", kind, "/d", str(data), "/f")
             added.append((key, name))
         yield
     finally:
         for key, name in added:
-            wine("reg", "delete", "HKLM\\" + key, "/v", name, "/f")
+            if key not in created:
+                wine("reg", "delete", "HKLM\\" + key, "/v", name, "/f")
+        for key in reversed(created):
+            wine("reg", "delete", "HKLM\\" + key, "/f")
+
+
+def _key_exists(key):
+    result = subprocess.run(["sh", str(WINE_EXEC), str(TREE), "reg", "query", "HKLM\\" + key],
+                            stdin=subprocess.DEVNULL, capture_output=True, timeout=RUN_TIMEOUT)
+    return result.returncode == 0
