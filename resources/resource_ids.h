@@ -20,9 +20,3 @@
 #define TAVO_RESOURCE_FONT_MEDIUM 222
 #define TAVO_RESOURCE_FONT_SEMIBOLD 223
 #define TAVO_RESOURCE_FONT_BOLD 224
-
-// Pictures, RT_RCDATA: the wordmark (PNG with alpha), the application logo
-// (PNG) and the seven tip pictures (JPEG), one per tip in carousel order.
-#define TAVO_RESOURCE_WORDMARK 201
-#define TAVO_RESOURCE_LOGO 203
-#define TAVO_RESOURCE_TIP_FIRST 211
