@@ -4,6 +4,10 @@
 artificial delays) against a trivial static program, all started the same way
 under the same warm wineserver (the tree's Wine session and package host must
 be running). Prints the medians and the ratios to the trivial program.
+Then the setup window, under the same Xvfb: the cost of a full `installing`
+frame against a clear-only frame (offscreen, scale 1), and TavoSetup.exe's
+start to its first painted frame against a minimal Direct2D window program
+that paints one clear frame.
 
 usage: bench.py BUILD_TREE [RUNS]"""
 
@@ -58,6 +62,33 @@ def main(argv):
     trivial_median = medians[cases[0][0]]
     for name, *_ in cases[1:]:
         print("%-26s %.2f" % ("ratio %s / trivial" % name.split()[1], medians[name] / trivial_median))
+    window_figures(tree, runs)
+
+
+def window_figures(tree, runs):
+    programs = demo_install.tavo_tree.read_programs(tree)
+    bench = demo_install.tavo_tree.read_programs(tree, "bench-programs.env")
+    launcher = demo_install.windows_path(programs["TAVO_LAUNCHER"])
+    result = subprocess.run(["sh", str(WINE_EXEC), str(tree), bench["TAVO_BENCH_FRAME"], launcher, "60"],
+                            stdin=subprocess.DEVNULL, capture_output=True, timeout=300)
+    if result.returncode != 0:
+        sys.exit("bench: the frame benchmark failed\n%s" % result.stderr.decode(errors="replace"))
+    print(result.stdout.decode("utf-8").rstrip())
+
+    first_frame = {"TAVO_TEST_HOOK_EXIT_AFTER_FIRST_FRAME": "1"}
+    cases = [("minimal Direct2D window", bench["TAVO_BENCH_WINDOW"], [], None),
+             ("TavoSetup.exe first frame", programs["TAVO_LAUNCHER"], ["--preview", "--state", "installing"],
+              first_frame)]
+    for _, program, args, env in cases:
+        timed_run(tree, program, args, env)
+    times = {name: [] for name, *_ in cases}
+    for _ in range(max(3, runs // 3)):
+        for name, program, args, env in cases:
+            times[name].append(timed_run(tree, program, args, env))
+    medians = {name: statistics.median(values) for name, values in times.items()}
+    for name, median in medians.items():
+        print("%-26s median %7.1f ms  (%d runs)" % (name, median * 1000, len(times[name])))
+    print("ratio first frame / minimal window %.2f" % (medians[cases[1][0]] / medians[cases[0][0]]))
 
 
 def prepare_install(tree):

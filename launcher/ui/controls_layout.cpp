@@ -110,6 +110,15 @@ std::wstring PrimaryText(const ScreenModel& model, const ControlsInput& input) {
 
 bool OpensAutomatically(const ScreenModel& model, bool installOnly) { return !installOnly && !model.stopRequested; }
 
+int TipIndicatorAt(float x, float y) {
+  if (y < 355 || y > 376) return -1;
+  for (int i = 0; i < kTipCount; ++i) {
+    const float left = 265.0f + 28.0f * static_cast<float>(i);
+    if (x >= left - 3 && x <= left + 25) return i;
+  }
+  return -1;
+}
+
 Controls ComputeControls(const ScreenModel& m, const ControlsInput& in, LayoutMeasure& measure) {
   Controls c;
   RowTexts row = ChooseRow(m, in);

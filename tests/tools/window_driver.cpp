@@ -11,6 +11,7 @@
 //     wait-status TEXT MS     until the status text contains TEXT       status="..."
 //     focus                   the answer to WM_USER (focus query)       focus="0x534B03E9"
 //     visible                 whether the window is visible             visible=true
+//     rect                    the window's screen rectangle             rect={"left":..,"top":..,"width":..,"height":..}
 //     control ID              one control's state                       control={"id":..,"text":..,"visible":..,"enabled":..}
 //     wait-control ID TEXT MS until control ID's text contains TEXT     control={...}
 //     command ID              posts WM_COMMAND (notification 0) for the control ID
@@ -222,6 +223,12 @@ int Run(std::vector<std::wstring> args) {
       Print("focus", Json(tavo::Hex8(static_cast<uint32_t>(answer))));
     } else if (step == L"visible") {
       Print("visible", ::IsWindowVisible(RequireWindow()) ? "true" : "false");
+    } else if (step == L"rect") {
+      RECT r{};
+      if (!::GetWindowRect(RequireWindow(), &r)) throw Failure{L"GetWindowRect failed"};
+      Print("rect", "{\"left\":" + std::to_string(r.left) + ",\"top\":" + std::to_string(r.top) +
+                        ",\"width\":" + std::to_string(r.right - r.left) +
+                        ",\"height\":" + std::to_string(r.bottom - r.top) + "}");
     } else if (step == L"control") {
       Print("control", ControlJson(static_cast<int>(Number(next()))));
     } else if (step == L"wait-control") {
