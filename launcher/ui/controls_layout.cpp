@@ -143,6 +143,7 @@ Controls ComputeControls(const ScreenModel& m, const ControlsInput& in, LayoutMe
   float log = c.logLinkShown ? measure.SmallTextWidth(L"Show log file") + 8 : 0;
   float total = label + (c.copyLinkShown ? copy + 20 : 0) + (c.logLinkShown ? log + 20 : 0);
   float rowLeft = 360 - total / 2;
+  c.errorLabel = {rowLeft, c.layout.errorRowTop, label, 24};
   c.copyLink = {rowLeft + label + 20, c.layout.errorRowTop, copy, 24};
   c.logLink = {c.copyLink.x + (c.copyLinkShown ? copy + 20 : 0), c.layout.errorRowTop, log, 24};
 

@@ -57,6 +57,7 @@ struct Controls {
   bool copyLinkShown = false;
   bool logLinkShown = false;
   DipRect primary, secondary, copyLink, logLink, status;
+  DipRect errorLabel;  // "Error " + the code text, where the error row starts
   std::wstring copyLinkText = L"Copy details";
   std::wstring accessibleText;
   std::wstring title;
