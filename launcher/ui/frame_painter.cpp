@@ -3,9 +3,12 @@
 #include <cmath>
 #include <string>
 
+#include "launcher/ui/button_painter.h"
 #include "launcher/ui/frame_canvas.h"
 #include "launcher/ui/frame_geometry.h"
+#include "launcher/ui/outcome_painter.h"
 #include "launcher/ui/palette.h"
+#include "launcher/ui/stop_overlay_painter.h"
 #include "launcher/ui/tip_table.h"
 
 namespace tavo::launcher::ui {
@@ -152,12 +155,17 @@ bool DrawFrame(FrameTools& tools, const FrameInputs& inputs) {
   DrawWordmark(canvas, device.Wordmark());
   if (inputs.preview) canvas.DrawText(L"PREVIEW", 98, 28.5f, 80, text_style::kBadge, palette::kFaint, 1);
 
-  if (!IsOutcome(m.screen)) {
+  if (IsOutcome(m.screen)) {
+    DrawOutcomeScreen(canvas, inputs, device.Logo());
+  } else {
     const uint64_t tipAge = inputs.now >= m.tipChangedAt ? inputs.now - m.tipChangedAt : 0;
     DrawCarousel(canvas, device, m, tipAge);
     DrawTipCopy(canvas, m, tipAge);
     DrawProgressArea(canvas, m, inputs.installOnly, seconds);
   }
+  DrawCaptionButtons(canvas, inputs);
+  if (m.stopConfirmationShown) DrawStopOverlay(canvas);
+  DrawRowButtons(canvas, inputs);
   return device.EndDraw();
 }
 
