@@ -75,16 +75,17 @@ def x_screenshot(left, top, width, height):
     header_size, _, _, depth, screen_width, screen_height = struct.unpack(">6I", data[:24])
     fields = struct.unpack(">25I", data[:100])
     byte_order, bits_per_pixel, line_bytes, ncolours = fields[7], fields[11], fields[12], fields[19]
-    if bits_per_pixel != 32:
+    if bits_per_pixel not in (24, 32):
         raise AssertionError("unexpected xwd format: %d bits per pixel" % bits_per_pixel)
+    size = bits_per_pixel // 8
     pixels = data[header_size + ncolours * 12:]
-    order = "<I" if byte_order == 0 else ">I"
 
     def pixel(x, y):
         sx, sy = left + x, top + y
         if not (0 <= sx < screen_width and 0 <= sy < screen_height):
             raise AssertionError("point %d,%d is off the screen" % (sx, sy))
-        (value,) = struct.unpack_from(order, pixels, sy * line_bytes + sx * 4)
+        at = sy * line_bytes + sx * size
+        value = int.from_bytes(pixels[at:at + size], "little" if byte_order == 0 else "big")
         return ((value >> 16) & 0xFF, (value >> 8) & 0xFF, value & 0xFF)
 
     return Picture(width, height, pixel)
