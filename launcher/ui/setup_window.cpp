@@ -344,7 +344,8 @@ void SetupWindow::PaintFrame() {
 #endif
   device_.EnsureForWindow(window_, scale_);
   ui::FrameTools tools = Tools();
-  ui::DrawFrame(tools, CurrentFrameInputs());
+  // A lost device was released: the next paint, at once, rebuilds it.
+  if (!ui::DrawFrame(tools, CurrentFrameInputs())) InvalidateRect(window_, nullptr, FALSE);
 }
 
 void SetupWindow::PaintFallback(HDC dc) {
