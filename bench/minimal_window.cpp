@@ -1,11 +1,17 @@
 // tavo_bench_window: the baseline of the launcher's start to its first frame:
-// a minimal Direct2D window program that paints one clear frame and ends.
+// a minimal Direct2D window program that paints one clear frame, writes the
+// milliseconds since its start to the file named on its command line, and ends.
+//
+//   tavo_bench_window.exe FILE
 #include <windows.h>
 #include <d2d1.h>
+
+#include "common/process_clock.h"
 
 namespace {
 
 ID2D1Factory* g_factory = nullptr;
+const wchar_t* g_record = nullptr;
 
 LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_PAINT) {
@@ -27,14 +33,22 @@ LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lPar
       target->Release();
     }
     EndPaint(window, &paint);
-    ExitProcess(0);  // timed up to here, as the launcher's first frame is
+    if (g_record) tavo::WriteMillisecondsSinceProcessStart(g_record);
+    g_record = nullptr;
+    DestroyWindow(window);
+    return 0;
+  }
+  if (message == WM_DESTROY) {
+    PostQuitMessage(0);
+    return 0;
   }
   return DefWindowProcW(window, message, wParam, lParam);
 }
 
 }  // namespace
 
-int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR commandLine, int) {
+  g_record = commandLine && *commandLine ? commandLine : nullptr;
   if (FAILED(D2D1CreateFactory(D2D1_FACTORY_TYPE_SINGLE_THREADED, __uuidof(ID2D1Factory), nullptr,
                                reinterpret_cast<void**>(&g_factory)))) {
     return 1;
@@ -50,7 +64,6 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   if (!window) return 1;
   MSG message;
   while (GetMessageW(&message, nullptr, 0, 0) > 0) DispatchMessageW(&message);
-  DestroyWindow(window);
   g_factory->Release();
   return 0;
 }

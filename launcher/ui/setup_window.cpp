@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "common/process_clock.h"
 #include "common/winrt/hresult_error.h"
 #include "launcher/ui/frame_painter.h"
 #include "launcher/ui/preview_state.h"
@@ -343,7 +344,8 @@ void SetupWindow::PaintFrame() {
 #endif
   device_.EnsureForWindow(window_, scale_);
   ui::FrameTools tools = Tools();
-  ui::DrawFrame(tools, CurrentFrameInputs());
+  // A lost device was released: the next paint, at once, rebuilds it.
+  if (!ui::DrawFrame(tools, CurrentFrameInputs())) InvalidateRect(window_, nullptr, FALSE);
 }
 
 void SetupWindow::PaintFallback(HDC dc) {
@@ -374,8 +376,12 @@ void SetupWindow::Paint() {
     try {
       PaintFrame();
 #ifdef TAVO_TEST_HOOKS
-      // The benchmark times the start up to the first painted frame.
-      if (_wgetenv(L"TAVO_TEST_HOOK_EXIT_AFTER_FIRST_FRAME")) ExitProcess(0);
+      // The benchmark times the start up to the first painted frame, then ends the run.
+      if (const wchar_t* record = _wgetenv(L"TAVO_TEST_HOOK_FIRST_FRAME_FILE"); record && !firstFrameRecorded_) {
+        firstFrameRecorded_ = true;
+        WriteMillisecondsSinceProcessStart(record);
+        PostQuitMessage(0);
+      }
 #endif
     } catch (...) {
       // Any failure of the Direct2D frame (device, picture, text): the next

@@ -107,6 +107,7 @@ class SetupWindow final : public WindowActions {
   uint64_t lastTick_ = 0;
   std::exception_ptr failure_;
   bool created_ = false;  // WM_CREATE succeeded
+  bool firstFrameRecorded_ = false;
 };
 
 // The window object the window procedure reaches; set before the window is

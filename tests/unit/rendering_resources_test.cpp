@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "common/winrt/hresult_error.h"
+#include "launcher/ui/device_resources.h"
 
 namespace tavo::launcher::ui {
 namespace {
@@ -152,6 +153,46 @@ TEST_F(RenderingResourcesTest, ErrorCodesKeepTheirXBetweenDigits) {
   const std::vector<UINT16> prose = GlyphsOf(resources, L"0x80", text_style::kFooter);
   ASSERT_EQ(prose.size(), 4u);
   EXPECT_NE(prose[1], x[0]);
+}
+
+// The pictures decoded on a real target (a WIC bitmap's: the session's display
+// makes Direct2D available), pre-scaled to their drawn pixel size.
+TEST_F(RenderingResourcesTest, PicturesAreDecodedAtTheirDrawnPixelSize) {
+  RenderingResources resources;
+  ComPtr<IWICBitmap> bitmap;
+  ASSERT_HRESULT_SUCCEEDED(resources.ImagingFactory()->CreateBitmap(64, 64, GUID_WICPixelFormat32bppPBGRA,
+                                                                    WICBitmapCacheOnLoad, bitmap.put()));
+  const D2D1_RENDER_TARGET_PROPERTIES properties{D2D1_RENDER_TARGET_TYPE_DEFAULT,
+                                                 {DXGI_FORMAT_B8G8R8A8_UNORM, D2D1_ALPHA_MODE_PREMULTIPLIED},
+                                                 96, 96, D2D1_RENDER_TARGET_USAGE_NONE, D2D1_FEATURE_LEVEL_DEFAULT};
+  ComPtr<ID2D1RenderTarget> target;
+  ASSERT_HRESULT_SUCCEEDED(resources.D2DFactory()->CreateWicBitmapRenderTarget(bitmap.get(), &properties, target.put()));
+  DeviceResources device(resources);
+  auto pixels = [](ID2D1Bitmap* b) { return std::pair{b->GetPixelSize().width, b->GetPixelSize().height}; };
+
+  device.UseTarget(target, 1.0f);
+  ASSERT_NE(device.Brush(), nullptr);
+  ASSERT_NE(device.Layer(1), nullptr);
+  EXPECT_EQ(pixels(device.Tip(0)), (std::pair{471u, 319u}));
+  EXPECT_EQ(device.TipPicture(0), (PixelSize{1000, 678}));
+  EXPECT_EQ(pixels(device.Tip(1)), (std::pair{425u, 319u}));
+  EXPECT_EQ(pixels(device.Wordmark()), (std::pair{54u, 18u}));
+  EXPECT_EQ(pixels(device.Logo()), (std::pair{104u, 104u}));
+
+  // Scale 3 asks for more than the pictures hold: they are drawn as decoded.
+  device.UseTarget(target, 3.0f);
+  EXPECT_EQ(pixels(device.Tip(0)), (std::pair{1000u, 678u}));
+  EXPECT_EQ(pixels(device.Logo()), (std::pair{256u, 256u}));
+  EXPECT_EQ(pixels(device.Wordmark()), (std::pair{162u, 54u}));
+  EXPECT_EQ(device.BitmapScale(), 3.0f);
+
+  device.Release();
+  EXPECT_EQ(device.Target(), nullptr);
+  EXPECT_EQ(device.Tip(0), nullptr);
+
+  // A module without the pictures fails the paint that needs them.
+  DeviceResources missing(resources, ::GetModuleHandleW(L"kernel32.dll"));
+  EXPECT_THROW(missing.UseTarget(target, 1.0f), hresult_error);
 }
 
 }  // namespace
