@@ -6,13 +6,13 @@
 #include <utility>
 
 #include "launcher/ui/controls_layout.h"
+#include "launcher/ui/device_resources.h"
 #include "launcher/ui/palette.h"
 
 namespace tavo::launcher::ui {
 namespace {
 
 constexpr float kCentreX = 360;
-constexpr float kLogoSize = 104;
 constexpr float kBodyMaxWidth = 580;
 constexpr double kPi = 3.14159;
 
