@@ -56,7 +56,7 @@ D2D1_COLOR_F Colour(uint32_t rgb, float alpha) {
           static_cast<float>(rgb & 0xFF) / 255.0f, alpha};
 }
 
-TitleRows PlaceTitle(float width1, float width2) {
+TitleRows PlaceTitle(float width1, float width2, float space) {
   TitleRows rows;
   const float sum = width1 + width2;
   if (sum <= kTitleRowWidth) {
@@ -66,7 +66,7 @@ TitleRows PlaceTitle(float width1, float width2) {
   }
   rows.twoRows = true;
   rows.x1 = kSurfaceCentre - width1 / 2;
-  rows.x2 = kSurfaceCentre - width2 / 2;
+  rows.x2 = kSurfaceCentre - (width2 - space) / 2 - space;
   rows.y2 = kTitleRowGap;
   return rows;
 }
@@ -184,13 +184,18 @@ void FrameCanvas::DrawTitle(std::wstring_view line1, std::wstring_view line2, fl
 
   ComPtr<IDWriteTextLayout> second;
   DWRITE_TEXT_METRICS secondMetrics{};
+  float space = 0;
   if (!line2.empty()) {
     const std::wstring spaced = L"\u00A0" + std::wstring(line2);
     second = resources_.MakeTextLayout(spaced, kTitleBoxWidth, style);
     CheckHr(second->GetMetrics(&secondMetrics));
+    // Where the first word starts: the space's advance.
+    FLOAT y = 0;
+    DWRITE_HIT_TEST_METRICS hit{};
+    CheckHr(second->HitTestTextPosition(1, FALSE, &space, &y, &hit));
   }
 
-  const TitleRows rows = PlaceTitle(firstMetrics.width, second ? secondMetrics.width : 0);
+  const TitleRows rows = PlaceTitle(firstMetrics.width, second ? secondMetrics.width : 0, space);
   target_->DrawTextLayout({rows.x1, top + rows.y1}, first.get(), Brush(palette::kWhite, opacity),
                           D2D1_DRAW_TEXT_OPTIONS_NONE);
   if (!second) return;

@@ -38,6 +38,14 @@ TEST(FrameCanvas, TitleTakesOneRowUpTo624AndTwoRows31ApartBeyond) {
   }
 }
 
+TEST(FrameCanvas, LineTwoOnItsOwnRowCentresItsWordsNotTheSpaceBeforeThem) {
+  // 500 + 206 wraps; line 2's words are 200 wide after a 6-wide space.
+  const TitleRows rows = PlaceTitle(500, 206, 6);
+  EXPECT_TRUE(rows.twoRows);
+  EXPECT_FLOAT_EQ(rows.x2 + 6, 360 - 200 / 2.0f);
+  EXPECT_FLOAT_EQ(PlaceTitle(300, 206, 6).x2, 360 - 506 / 2.0f + 300);  // one row: right after line 1
+}
+
 TEST(FrameCanvas, ColourSplitsChannels) {
   const D2D1_COLOR_F c = Colour(0xFF8000, 0.5f);
   EXPECT_FLOAT_EQ(c.r, 1);

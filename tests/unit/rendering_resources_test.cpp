@@ -142,6 +142,19 @@ TEST_F(RenderingResourcesTest, LetterSpacingAndLineSpacingApply) {
   EXPECT_FLOAT_EQ(body.height, 21.0f * static_cast<float>(body.lineCount));
 }
 
+// The UI font draws the x between digits as a multiplication sign; codes keep theirs.
+TEST_F(RenderingResourcesTest, ErrorCodesKeepTheirXBetweenDigits) {
+  RenderingResources resources;
+  const std::vector<UINT16> x = GlyphsOf(resources, L"x", text_style::kErrorCode);
+  ASSERT_EQ(x.size(), 1u);
+  const std::vector<UINT16> code = GlyphsOf(resources, L"0x80", text_style::kErrorCode);
+  ASSERT_EQ(code.size(), 4u);
+  EXPECT_EQ(code[1], x[0]);
+  const std::vector<UINT16> prose = GlyphsOf(resources, L"0x80", text_style::kFooter);
+  ASSERT_EQ(prose.size(), 4u);
+  EXPECT_NE(prose[1], x[0]);
+}
+
 // The pictures decoded on a real target (a WIC bitmap's: the session's display
 // makes Direct2D available), pre-scaled to their drawn pixel size.
 TEST_F(RenderingResourcesTest, PicturesAreDecodedAtTheirDrawnPixelSize) {
@@ -180,19 +193,6 @@ TEST_F(RenderingResourcesTest, PicturesAreDecodedAtTheirDrawnPixelSize) {
   // A module without the pictures fails the paint that needs them.
   DeviceResources missing(resources, ::GetModuleHandleW(L"kernel32.dll"));
   EXPECT_THROW(missing.UseTarget(target, 1.0f), hresult_error);
-}
-
-// The UI font draws the x between digits as a multiplication sign; codes keep theirs.
-TEST_F(RenderingResourcesTest, ErrorCodesKeepTheirXBetweenDigits) {
-  RenderingResources resources;
-  const std::vector<UINT16> x = GlyphsOf(resources, L"x", text_style::kErrorCode);
-  ASSERT_EQ(x.size(), 1u);
-  const std::vector<UINT16> code = GlyphsOf(resources, L"0x80", text_style::kErrorCode);
-  ASSERT_EQ(code.size(), 4u);
-  EXPECT_EQ(code[1], x[0]);
-  const std::vector<UINT16> prose = GlyphsOf(resources, L"0x80", text_style::kFooter);
-  ASSERT_EQ(prose.size(), 4u);
-  EXPECT_NE(prose[1], x[0]);
 }
 
 }  // namespace
