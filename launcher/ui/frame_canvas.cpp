@@ -189,10 +189,11 @@ void FrameCanvas::DrawTitle(std::wstring_view line1, std::wstring_view line2, fl
     const std::wstring spaced = L"\u00A0" + std::wstring(line2);
     second = resources_.MakeTextLayout(spaced, kTitleBoxWidth, style);
     CheckHr(second->GetMetrics(&secondMetrics));
-    // Where the first word starts: the space's advance.
-    FLOAT y = 0;
-    DWRITE_HIT_TEST_METRICS hit{};
-    CheckHr(second->HitTestTextPosition(1, FALSE, &space, &y, &hit));
+    // Where the first word starts: the space's advance, measured on its own
+    // (Wine's layouts answer no hit tests).
+    DWRITE_TEXT_METRICS spaceMetrics{};
+    CheckHr(resources_.MakeTextLayout(L"\u00A0", kTitleBoxWidth, style)->GetMetrics(&spaceMetrics));
+    space = spaceMetrics.widthIncludingTrailingWhitespace;
   }
 
   const TitleRows rows = PlaceTitle(firstMetrics.width, second ? secondMetrics.width : 0, space);
