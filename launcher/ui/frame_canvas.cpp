@@ -189,7 +189,8 @@ void FrameCanvas::DrawTitle(std::wstring_view line1, std::wstring_view line2, fl
     const std::wstring spaced = L"\u00A0" + std::wstring(line2);
     second = resources_.MakeTextLayout(spaced, kTitleBoxWidth, style);
     CheckHr(second->GetMetrics(&secondMetrics));
-    // Where the first word starts: the space's own advance.
+    // Where the first word starts: the space's advance, measured on its own
+    // (Wine's layouts answer no hit tests).
     DWRITE_TEXT_METRICS spaceMetrics{};
     CheckHr(resources_.MakeTextLayout(L"\u00A0", kTitleBoxWidth, style)->GetMetrics(&spaceMetrics));
     space = spaceMetrics.widthIncludingTrailingWhitespace;

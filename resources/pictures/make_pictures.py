@@ -581,16 +581,17 @@ def tip_color(size, accent):
     p.ellipse(hx, hy, 12, 12, "#FFFFFF")
     p.ellipse(hx, hy, 8, 8, accent)
     # Swatches.
-    colours = [accent, "#2AC6FF", "#60A5FA", "#A78BFA", "#F472B6", "#FB923C", "#FACC15", "#F4F4F5"]
+    colours = ["#2AC6FF", "#60A5FA", "#A78BFA", accent, "#F472B6", "#FB923C", "#FACC15", "#F4F4F5"]
     for i, c in enumerate(colours):
         x, y = 190 + (i % 4) * 70, 394 + (i // 4) * 46
-        p.rect(x, y, 58, 36, c, 9, 0.95 if i else 1)
-        if i == 0:
+        p.rect(x, y, 58, 36, c, 9, 1 if c == accent else 0.95)
+        if c == accent:
             p.outline(x - 5, y - 5, 68, 46, "#FFFFFF", 13, 2)
-    # Shapes that use the linked swatch.
+    # Shapes that use the selected swatch, linked from its edge.
     links = [(600, 170), (660, 300), (590, 410)]
     for lx, ly in links:
-        p.dashes(bezier((252, 388), (330, 330), (lx - 140, ly), (lx - 56, ly)), accent, 2, 6, 7, 0.6)
+        p.dashes(bezier((470, 412), (540, 412), (lx - 130, ly), (lx - 56, ly)), accent, 2, 6, 7, 0.6)
+    p.ellipse(470, 412, 5, 5, accent)
     panel(p, 544, 128, 120, 84, radius=16, fill=GREY2)
     p.ellipse(604, 170, 28, 28, accent)
     panel(p, 604, 256, 124, 90, radius=16, fill=GREY2)
@@ -694,6 +695,28 @@ def tip_export(size, accent):
     p.rect(512, 378, 296, 44, "#F4F4F5", 11)
     p.text(660, 400, "Export", "SemiBold", 16, "#09090B", anchor="mm")
     return p.result()
+
+
+def settle_edges(image, margin=0.07):
+    """Blends the outer `margin` of a tip picture into the window's background,
+    so that the picture has no visible border even where the window's edge fade
+    is not drawn (some renderers draw the fade masks as solid shapes)."""
+    w, h = image.size
+
+    def ramp(n):
+        edge = max(1, round(n * margin))
+        values = []
+        for i in range(n):
+            t = min(1.0, min(i, n - 1 - i) / edge)
+            values.append(round(255 * t * t * (3 - 2 * t)))
+        return values
+
+    across = Image.new("L", (w, 1))
+    across.putdata(ramp(w))
+    down = Image.new("L", (1, h))
+    down.putdata(ramp(h))
+    mask = ImageChops.multiply(across.resize((w, h)), down.resize((w, h)))
+    return Image.composite(image.convert("RGB"), Image.new("RGB", (w, h), rgb(BACKGROUND)), mask)
 
 
 TIP_SCENES = [tip_canvas, tip_layers, tip_brushes, tip_timeline, tip_color, tip_nodes, tip_export]
@@ -870,7 +893,7 @@ def main():
     check_size("logo.png", logo, (256, 256))
     write(os.path.join(HERE, "logo.png"), logo, written)
     for (name, size, accent), scene in zip(TIPS, TIP_SCENES):
-        data = jpeg_bytes(scene(size, accent))
+        data = jpeg_bytes(settle_edges(scene(size, accent)))
         check_size(name, data, size)
         write(os.path.join(HERE, name), data, written)
     frames = [(16, png_bytes(make_icon_16()))] + [(s, png_bytes(make_icon_frame(s))) for s in (32, 48, 64)]
