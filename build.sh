@@ -1,9 +1,12 @@
 #!/bin/bash
 # Builds TavoSetup.exe and Tavo.Deploy.exe with MinGW-w64 and runs them under Wine.
 #
-#   ./build.sh demo    build, then run the worker's check and install, and the launcher's install, under Wine
+#   ./build.sh demo    build, then run the worker's check and install, and the launcher's install, under Wine,
+#                      and write the gallery
 #   ./build.sh test    build, then run every test through ctest
 #   ./build.sh bench   build, then time the worker's check and install against a trivial program
+#   ./build.sh gallery build, then write a screenshot of every screen of the setup window into
+#                      build/x64-test/gallery (not part of test)
 #
 # Installs the Debian packages it needs first (as root, or through sudo).
 # Build trees:
@@ -16,12 +19,12 @@ root=$(pwd)
 jobs=2
 
 usage() {
-  echo "usage: $0 demo|test|bench" >&2
+  echo "usage: $0 demo|test|bench|gallery" >&2
   exit 2
 }
 [ $# -eq 1 ] || usage
 command=$1
-case $command in demo | test | bench) ;; *) usage ;; esac
+case $command in demo | test | bench | gallery) ;; *) usage ;; esac
 
 wine_i386_dlls=$(bash scripts/install-packages.sh)
 
@@ -83,6 +86,14 @@ demo() {
         bash "$root/scripts/wine-session.sh" stop "$test_tree" >/dev/null' EXIT
   python3 scripts/demo_install.py "$test_tree"
   python3 scripts/demo_launcher.py "$test_tree"
+  gallery
+}
+
+# Every screen of the setup window as its preview mode renders it.
+gallery() {
+  echo "== gallery: TavoSetup.exe --preview --state NAME --screenshot FILE"
+  python3 scripts/gallery.py "$test_tree"
+  echo "gallery: $test_tree/gallery"
 }
 
 if [ "$command" = test ]; then
@@ -94,6 +105,10 @@ else
 fi
 case $command in
   demo) demo ;;
+  gallery)
+    start_session
+    gallery
+    ;;
   test)
     cd "$test_tree"
     ctest --output-on-failure --no-tests=error -j "$jobs"

@@ -4,6 +4,10 @@
 artificial delays) against a trivial static program, all started the same way
 under the same warm wineserver (the tree's Wine session and package host must
 be running). Prints the medians and the ratios to the trivial program.
+Then the setup window, under the same Xvfb: the cost of a full `installing`
+frame against a clear-only frame (offscreen, scale 1), and TavoSetup.exe's
+start to its first painted frame against a minimal Direct2D window program
+that paints one clear frame.
 
 usage: bench.py BUILD_TREE [RUNS]"""
 
@@ -58,6 +62,42 @@ def main(argv):
     trivial_median = medians[cases[0][0]]
     for name, *_ in cases[1:]:
         print("%-26s %.2f" % ("ratio %s / trivial" % name.split()[1], medians[name] / trivial_median))
+    window_figures(tree, runs)
+
+
+def window_figures(tree, runs):
+    programs = demo_install.tavo_tree.read_programs(tree)
+    bench = demo_install.tavo_tree.read_programs(tree, "bench-programs.env")
+    launcher = demo_install.windows_path(programs["TAVO_LAUNCHER"])
+    result = subprocess.run(["sh", str(WINE_EXEC), str(tree), bench["TAVO_BENCH_FRAME"], launcher, "60"],
+                            stdin=subprocess.DEVNULL, capture_output=True, timeout=300)
+    if result.returncode != 0:
+        sys.exit("bench: the frame benchmark failed\n%s" % result.stderr.decode(errors="replace"))
+    print(result.stdout.decode("utf-8").rstrip())
+
+    # Each program writes the milliseconds from its own start to its first
+    # painted frame, so neither Wine's process start nor the teardown counts.
+    record = tree / "bench" / "first-frame.txt"
+    record.parent.mkdir(exist_ok=True)
+    cases = [("minimal Direct2D window", bench["TAVO_BENCH_WINDOW"], [demo_install.windows_path(record)], None),
+             ("TavoSetup.exe first frame", programs["TAVO_LAUNCHER"], ["--preview", "--state", "installing"],
+              {"TAVO_TEST_HOOK_FIRST_FRAME_FILE": demo_install.windows_path(record)})]
+
+    def first_frame(program, args, env):
+        record.unlink(missing_ok=True)
+        timed_run(tree, program, args, env)
+        return float(record.read_text().strip())
+
+    for _, program, args, env in cases:  # unmeasured: first loads
+        first_frame(program, args, env)
+    times = {name: [] for name, *_ in cases}
+    for _ in range(max(3, runs // 3)):
+        for name, program, args, env in cases:
+            times[name].append(first_frame(program, args, env))
+    medians = {name: statistics.median(values) for name, values in times.items()}
+    for name, median in medians.items():
+        print("%-26s median %7.1f ms to the first frame  (%d runs)" % (name, median, len(times[name])))
+    print("ratio first frame / minimal window %.2f" % (medians[cases[1][0]] / medians[cases[0][0]]))
 
 
 def prepare_install(tree):

@@ -7,6 +7,7 @@
 #include "common/diagnostics/catalogue.h"
 #include "common/text.h"
 #include "launcher/launcher_codes.h"
+#include "launcher/ui/preview_state.h"
 
 namespace tavo::launcher {
 
@@ -344,12 +345,33 @@ void SetupController::CopyDetails() {
 }
 
 void SetupController::ResetToStart() {
+  model_.demoStart = platform_.Now();
   model_.demoRunning = true;
+  // A new simulated run, like a new session: an earlier stop no longer holds.
+  model_.stopRequested = model_.closeAfterStop = false;
   model_.progress = -1;
   model_.displayedProgress = 0;
   model_.launchFailed = false;
   GoTo(Screen::Preparing);
   model_.statusText = texts::kGettingReady;
+  platform_.UpdateControls();
+}
+
+void SetupController::AdvanceDemo() {
+  if (!model_.demoRunning || IsOutcome(model_.screen) || model_.screen == Screen::Stopping ||
+      model_.stopConfirmationShown) {
+    return;
+  }
+  const uint64_t now = platform_.Now();
+  const ui::SimulatedStep step = ui::SimulatedRunAt(now >= model_.demoStart ? now - model_.demoStart : 0);
+  if (step.screen == model_.screen && step.progress == model_.progress) return;
+  GoTo(step.screen);
+  model_.progress = step.progress;
+  if (step.finished) {
+    model_.demoRunning = false;
+    model_.statusText = texts::kOpeningFirstTime;
+    platform_.SetLaunchTimer(ui::kDemoLaunchDelayMs);
+  }
   platform_.UpdateControls();
 }
 

@@ -36,6 +36,9 @@ class SetupController {
   void LaunchApplication();
   // Preview: back to `preparing` with the simulated run.
   void ResetToStart();
+  // Preview: the simulated run moves the screens on (animation tick). It
+  // waits while the stop confirmation is up or on `stopping`; its clock runs on.
+  void AdvanceDemo();
 
   // The model as the controls and the report see it.
   ControlsInput CurrentControlsInput();

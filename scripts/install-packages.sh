@@ -11,6 +11,7 @@ packages=(
   g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix binutils-mingw-w64
   cmake make googletest nlohmann-json3-dev python3 python3-pil
   wine wine64 libgnutls30 ca-certificates openssl xvfb xauth
+  x11-apps  # xwd: the window tests read the live window from the X display
 )
 
 as_root() {

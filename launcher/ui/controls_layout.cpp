@@ -110,6 +110,15 @@ std::wstring PrimaryText(const ScreenModel& model, const ControlsInput& input) {
 
 bool OpensAutomatically(const ScreenModel& model, bool installOnly) { return !installOnly && !model.stopRequested; }
 
+int TipIndicatorAt(float x, float y) {
+  if (y < 355 || y > 376) return -1;
+  for (int i = 0; i < kTipCount; ++i) {
+    const float left = 265.0f + 28.0f * static_cast<float>(i);
+    if (x >= left - 3 && x <= left + 25) return i;
+  }
+  return -1;
+}
+
 Controls ComputeControls(const ScreenModel& m, const ControlsInput& in, LayoutMeasure& measure) {
   Controls c;
   RowTexts row = ChooseRow(m, in);
@@ -134,6 +143,7 @@ Controls ComputeControls(const ScreenModel& m, const ControlsInput& in, LayoutMe
   float log = c.logLinkShown ? measure.SmallTextWidth(L"Show log file") + 8 : 0;
   float total = label + (c.copyLinkShown ? copy + 20 : 0) + (c.logLinkShown ? log + 20 : 0);
   float rowLeft = 360 - total / 2;
+  c.errorLabel = {rowLeft, c.layout.errorRowTop, label, 24};
   c.copyLink = {rowLeft + label + 20, c.layout.errorRowTop, copy, 24};
   c.logLink = {c.copyLink.x + (c.copyLinkShown ? copy + 20 : 0), c.layout.errorRowTop, log, 24};
 

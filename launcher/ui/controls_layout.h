@@ -57,6 +57,7 @@ struct Controls {
   bool copyLinkShown = false;
   bool logLinkShown = false;
   DipRect primary, secondary, copyLink, logLink, status;
+  DipRect errorLabel;  // "Error " + the code text, where the error row starts
   std::wstring copyLinkText = L"Copy details";
   std::wstring accessibleText;
   std::wstring title;
@@ -77,6 +78,10 @@ bool OpensAutomatically(const ScreenModel& model, bool installOnly);
 
 // The primary button's text for the model; empty when the primary is hidden.
 std::wstring PrimaryText(const ScreenModel& model, const ControlsInput& input);
+
+// The tip indicator (0..6) under a design-surface point, or -1: indicator i
+// takes x in [265 + 28 i - 3, 265 + 28 i + 25] and y in [355, 376].
+int TipIndicatorAt(float x, float y);
 
 Controls ComputeControls(const ScreenModel& model, const ControlsInput& input, LayoutMeasure& measure);
 

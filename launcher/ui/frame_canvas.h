@@ -30,6 +30,21 @@ struct GradientStop {
   float alpha;
 };
 
+// 0xRRGGBB with the given alpha as a Direct2D colour.
+D2D1_COLOR_F Colour(uint32_t rgb, float alpha);
+
+// Where the two lines of a title go: one row when their widths (line 2 laid
+// out after a no-break space) sum to at most 624, starting at 360 - sum / 2
+// with line 2 right after line 1; else each line centred on 360, line 2 31
+// below. `space` is the no-break space's share of width2: on its own row the
+// visible words of line 2 are centred, not the space before them. The y
+// values are offsets from the title's top.
+struct TitleRows {
+  bool twoRows = false;
+  float x1 = 0, y1 = 0, x2 = 0, y2 = 0;
+};
+TitleRows PlaceTitle(float width1, float width2, float space = 0);
+
 class FrameCanvas {
  public:
   FrameCanvas(ID2D1RenderTarget* target, ID2D1SolidColorBrush* brush, const RenderingResources& resources,
@@ -47,6 +62,9 @@ class FrameCanvas {
   void FillRect(float x, float y, float w, float h, uint32_t rgb, float radius, float opacity);
   void StrokeRoundRect(float x, float y, float w, float h, uint32_t rgb, float radius, float opacity,
                        float strokeWidth);
+  // The same with any brush (a gradient fill or outline); nothing when the brush is null.
+  void FillRect(float x, float y, float w, float h, ID2D1Brush* brush, float radius);
+  void StrokeRoundRect(float x, float y, float w, float h, ID2D1Brush* brush, float radius, float strokeWidth);
   void FillDisc(float centreX, float centreY, float radius, uint32_t rgb, float opacity);
   // A line with the round stroke style.
   void Line(float x1, float y1, float x2, float y2, uint32_t rgb, float opacity, float strokeWidth);

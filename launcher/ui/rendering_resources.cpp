@@ -86,10 +86,12 @@ ComPtr<IDWriteTextLayout> RenderingResources::MakeTextLayout(std::wstring_view t
     CheckHr(layout.As(__uuidof(IDWriteTextLayout1), layout1));
     CheckHr(layout1->SetCharacterSpacing(0, style.size * style.letterSpacing, 0, all));
   }
-  if (style.tabularFigures) {
+  if (style.tabularFigures || !style.contextualAlternates) {
     ComPtr<IDWriteTypography> typography;
     CheckHr(write_->CreateTypography(typography.put()));
-    CheckHr(typography->AddFontFeature({DWRITE_FONT_FEATURE_TAG_TABULAR_FIGURES, 1}));
+    if (style.tabularFigures) CheckHr(typography->AddFontFeature({DWRITE_FONT_FEATURE_TAG_TABULAR_FIGURES, 1}));
+    if (!style.contextualAlternates)
+      CheckHr(typography->AddFontFeature({DWRITE_FONT_FEATURE_TAG_CONTEXTUAL_ALTERNATES, 0}));
     CheckHr(layout->SetTypography(typography.get(), all));
   }
   return layout;

@@ -27,6 +27,28 @@ bool ScreenModel::SetScreen(Screen next, uint64_t now) {
   return true;
 }
 
+uint64_t ScreenModel::Elapsed(uint64_t tickCount) const {
+  if (clockFrozen) return frozenNow;
+  return tickCount >= startTick ? tickCount - startTick : 0;
+}
+
+void ScreenModel::FreezeClock() {
+  clockFrozen = true;
+  frozenNow = 600800;
+  screenChangedAt = 580800;
+  tipChangedAt = 580800;
+  tipDwell = 2800;
+}
+
+void ScreenModel::SelectTip(int tip, uint64_t now) {
+  const int wrapped = ((tip % kTipCount) + kTipCount) % kTipCount;
+  tipDwell = 0;
+  if (wrapped == currentTip) return;
+  previousTip = currentTip;
+  currentTip = wrapped;
+  tipChangedAt = now;
+}
+
 void ScreenModel::AddError(ErrorRecord record) {
   if (!technicalLog.empty()) technicalLog += L"\r\n";
   technicalLog += record.id + L" (" + Hex8(static_cast<uint32_t>(record.code)) + L"): " + record.message;

@@ -22,6 +22,10 @@ enum class Screen : int {
   Cancelled = 8,
 };
 
+inline constexpr int kTipCount = 7;
+// How long a tip stays before the carousel moves on.
+inline constexpr uint64_t kTipDwellMs = 7000;
+
 inline bool IsOutcome(Screen screen) { return static_cast<int>(screen) >= static_cast<int>(Screen::Success); }
 const wchar_t* ScreenName(Screen screen);
 
@@ -69,6 +73,18 @@ struct ScreenModel {
   bool reducedMotion = false;
   uint64_t screenChangedAt = 0;  // elapsed milliseconds
   float entrance = 0.0f;         // the screen's entrance animation, 0 to 1
+  // The clock every animation reads: tick count minus the start tick, or the
+  // frozen value of a screenshot.
+  uint64_t startTick = 0;
+  bool clockFrozen = false;
+  uint64_t frozenNow = 0;
+  // Tip carousel: the shown tip, the one before it (-1 before the first
+  // change), when it changed and how long the shown one has been up.
+  int currentTip = 0;
+  int previousTip = -1;
+  uint64_t tipChangedAt = 0;
+  uint64_t tipDwell = 0;
+  uint64_t demoStart = 0;  // elapsed milliseconds when the simulated run began
   uint64_t copiedAt = 0;         // 0: no copy shown
   std::wstring reportPath;
   ReportIdentity reportIdentity;
@@ -81,6 +97,15 @@ struct ScreenModel {
   // Moves to `next`; a change records its time and restarts the entrance
   // animation. Returns whether the screen changed.
   bool SetScreen(Screen next, uint64_t now);
+  // Elapsed milliseconds at this tick count (the frozen value when frozen).
+  uint64_t Elapsed(uint64_t tickCount) const;
+  // Stops every clock at the screenshot's moment: entrances and the tip's
+  // cross-fade complete, the tip 40 % through its dwell.
+  void FreezeClock();
+  // Shows tip `tip` (wrapped into 0..6): the shown one becomes the previous
+  // tip, the cross-fade restarts and the dwell starts again. Arrow keys,
+  // indicator clicks and the timed advance all come through here.
+  void SelectTip(int tip, uint64_t now);
   // Appends the record's log line and moves the record to the error list.
   void AddError(ErrorRecord record);
 };

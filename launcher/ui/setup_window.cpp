@@ -2,19 +2,16 @@
 
 #include <commctrl.h>
 #include <dwmapi.h>
-#include <objbase.h>
-#include <shellapi.h>
-#include <shobjidl.h>
 #include <windowsx.h>
 
 #include <algorithm>
 #include <cmath>
 
-#include "common/host_facts.h"
-#include "common/telemetry/launcher_events.h"
-#include "common/winrt/com_ptr.h"
+#include "common/process_clock.h"
 #include "common/winrt/hresult_error.h"
-#include "launcher/fallback_report.h"
+#include "launcher/ui/frame_painter.h"
+#include "launcher/ui/preview_state.h"
+#include "launcher/ui/screenshot.h"
 #include "launcher/ui/window_class.h"
 #include "resources/resource_ids.h"
 
@@ -27,14 +24,11 @@ constexpr UINT_PTR kTimerAnimation = 1;
 constexpr UINT_PTR kTimerLaunch = 2;
 constexpr float kDesignWidth = 720.0f;
 constexpr float kDesignHeight = 600.0f;
-constexpr COLORREF kBackground = 0x0A0808;
-constexpr uint64_t kTipDwellMs = 7000;
-constexpr int kTipCount = 7;
-
-constexpr CLSID kClsidApplicationActivationManager = {
-    0x45BA127D, 0x10A8, 0x46EA, {0x8A, 0xB7, 0x56, 0xEA, 0x90, 0x78, 0x94, 0x3C}};
-constexpr IID kIidApplicationActivationManager = {
-    0x2E941141, 0x7F97, 0x4756, {0xBA, 0x1D, 0x9D, 0xEC, 0xDE, 0x89, 0x4A, 0x3D}};
+// The GDI fallback when the Direct2D frame cannot be drawn.
+constexpr COLORREF kFallbackBackground = 0x0A0808;
+constexpr COLORREF kFallbackText = 0xF8F8F8;
+constexpr wchar_t kFallbackMessage[] =
+    L"Tavo Setup couldn't initialize its display. Update your display driver and try again.";
 
 SetupWindow* g_window = nullptr;
 
@@ -62,16 +56,20 @@ UINT DpiFor(HMONITOR monitor) {
 SetupWindow* PublishedWindow() { return g_window; }
 void PublishWindow(SetupWindow* window) { g_window = window; }
 
-SetupWindow::SetupWindow(const LaunchOptions& options, std::wstring visitorId, std::unique_ptr<LayoutMeasure> measure)
+SetupWindow::SetupWindow(const LaunchOptions& options, std::wstring visitorId, const ui::RenderingResources& resources,
+                         ui::TextMeasurer& measurer)
     : options_(options),
-      controller_(model_, options, std::move(visitorId), *this),
-      measure_(std::move(measure)),
-      startTick_(GetTickCount64()) {}
-
-SetupWindow::~SetupWindow() {
-  Destroy();
-  session_.Release(false);
+      platform_(*this, model_, options),
+      controller_(model_, options, std::move(visitorId), platform_),
+      resources_(resources),
+      measurer_(measurer),
+      layoutMeasure_(measurer),
+      device_(resources) {
+  model_.startTick = GetTickCount64();
 }
+
+// The window goes first; the platform member then ends the worker session.
+SetupWindow::~SetupWindow() { Destroy(); }
 
 void SetupWindow::Create(HINSTANCE instance) {
   instance_ = instance;
@@ -81,7 +79,10 @@ void SetupWindow::Create(HINSTANCE instance) {
   windowClass.lpfnWndProc = WindowProc;
   windowClass.hInstance = instance;
   windowClass.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(TAVO_RESOURCE_ICON));
-  windowClass.hIconSm = windowClass.hIcon;
+  // The 16-pixel frame of the icon group, not the large icon scaled down.
+  windowClass.hIconSm = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(TAVO_RESOURCE_ICON), IMAGE_ICON,
+                                                      GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON),
+                                                      LR_DEFAULTCOLOR));
   windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
   windowClass.lpszClassName = ui::kWindowClassName;
   if (!RegisterClassExW(&windowClass) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) ThrowLastError();
@@ -172,11 +173,9 @@ void SetupWindow::CreateControls() {
   SetWindowSubclass(status_, ControlProc, kIdStatusText, 0);
 }
 
-uint64_t SetupWindow::Now() { return GetTickCount64() - startTick_; }
-
 void SetupWindow::UpdateControls() {
   if (!window_) return;
-  Controls next = ComputeControls(model_, controller_.CurrentControlsInput(), *measure_);
+  Controls next = ComputeControls(model_, controller_.CurrentControlsInput(), layoutMeasure_);
   auto setText = [](HWND control, const std::wstring& text) {
     wchar_t current[512] = {};
     GetWindowTextW(control, current, 512);
@@ -267,96 +266,6 @@ void SetupWindow::SetLaunchTimer(uint32_t milliseconds) {
   }
 }
 
-void SetupWindow::StartWorker(const SessionRequest& request, SessionPaths& paths) {
-  session_.SetWindow(window_);
-  session_.Start(request, paths);
-}
-
-void SetupWindow::ReleaseWorker(bool force) { session_.Release(force); }
-void SetupWindow::WriteCancelByte() { session_.WriteCancelByte(); }
-
-bool SetupWindow::ReportReady(const std::wstring& path, const ReportIdentity& identity) {
-  return ReportFileReady(path, identity);
-}
-
-uint32_t SetupWindow::WriteFallbackReport() {
-  FallbackReportInput input;
-  input.sessionReportPath = model_.reportPath;
-  input.optionReportPath = options_.reportPath;
-  input.verbose = options_.verbose;
-  input.host = ReadHostFacts();
-  input.errorCodeText = model_.errorCodeText;
-  input.statusText = model_.statusText;
-  input.technicalLog = model_.technicalLog;
-  input.errors = model_.errors;
-  FallbackReportResult result = launcher::WriteFallbackReport(input);
-  if (result.record) model_.AddError(std::move(*result.record));
-  // "Show log file" and the report-ready test find the written file.
-  if (result.code == 0 && model_.reportPath.empty()) model_.reportPath = result.writtenPath;
-  return static_cast<uint32_t>(result.code);
-}
-
-void SetupWindow::SendTelemetry(const OutcomeTelemetry& telemetry) {
-  // Fire and forget: the transport reports its own failures.
-  SendLauncherOutcome({telemetry.outcome, telemetry.code, telemetry.errors, telemetry.userCancelled});
-}
-
-void SetupWindow::OpenUrl(const std::wstring& url) {
-  ShellExecuteW(window_, L"open", url.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
-}
-
-void SetupWindow::ShowInExplorer(const std::wstring& path) {
-  std::wstring parameters = L"/select,\"" + path + L"\"";
-  ShellExecuteW(window_, L"open", L"explorer.exe", parameters.c_str(), nullptr, SW_SHOWNORMAL);
-}
-
-bool SetupWindow::CopyToClipboard(const std::wstring& text) {
-  if (!OpenClipboard(window_)) return false;
-  bool copied = false;
-  if (EmptyClipboard()) {
-    size_t bytes = (text.size() + 1) * sizeof(wchar_t);
-    if (HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, bytes)) {
-      if (void* memory = GlobalLock(block)) {
-        memcpy(memory, text.c_str(), bytes);
-        GlobalUnlock(block);
-        copied = SetClipboardData(CF_UNICODETEXT, block) != nullptr;
-      }
-      if (!copied) GlobalFree(block);  // not handed over to the clipboard
-    }
-  }
-  CloseClipboard();
-  return copied;
-}
-
-uint32_t SetupWindow::WindowsBuild() { return tavo::WindowsBuild(); }
-
-int32_t SetupWindow::ActivateApplication(const std::wstring& aumid, std::wstring& operation) {
-  operation = L"launcher.create_activation_manager";
-  ComPtr<IApplicationActivationManager> manager;
-  HRESULT hr = CoCreateInstance(kClsidApplicationActivationManager, nullptr, CLSCTX_LOCAL_SERVER,
-                                kIidApplicationActivationManager, manager.put_void());
-  if (FAILED(hr)) return hr;
-  // Lets the application take the foreground when it opens.
-  CoAllowSetForegroundWindow(manager.get(), nullptr);
-  operation = L"launcher.activate_application";
-  DWORD processId = 0;
-  return manager->ActivateApplication(aumid.c_str(), L"", AO_NONE, &processId);
-}
-
-bool SetupWindow::OpenInAppsFolder(const std::wstring& target, uint32_t& lastError) {
-  SHELLEXECUTEINFOW info{};
-  info.cbSize = sizeof(info);
-  info.fMask = SEE_MASK_FLAG_NO_UI;
-  info.hwnd = window_;
-  info.lpVerb = L"open";
-  info.lpFile = target.c_str();
-  info.nShow = SW_SHOWNORMAL;
-  SetLastError(0);
-  if (ShellExecuteExW(&info)) return true;
-  lastError = GetLastError();
-  return false;
-}
-
 bool SetupWindow::PreTranslate(MSG& message) {
   if (message.message != WM_KEYDOWN || !window_) return false;
   if (message.hwnd != window_ && !IsChild(window_, message.hwnd)) return false;
@@ -374,8 +283,7 @@ bool SetupWindow::PreTranslate(MSG& message) {
       return true;
     }
     if ((key == VK_LEFT || key == VK_RIGHT) && OnProgressScreen() && !model_.stopConfirmationShown) {
-      currentTip_ = (currentTip_ + (key == VK_RIGHT ? 1 : kTipCount - 1)) % kTipCount;
-      tipDwell_ = 0;
+      model_.SelectTip(model_.currentTip + (key == VK_RIGHT ? 1 : -1), Now());
       InvalidateRect(window_, nullptr, FALSE);
       return true;
     }
@@ -396,11 +304,8 @@ void SetupWindow::Tick() {
     UpdateControls();
   }
   if (OnProgressScreen() && !model_.stopConfirmationShown) {
-    tipDwell_ += step;
-    if (tipDwell_ >= kTipDwellMs) {
-      currentTip_ = (currentTip_ + 1) % kTipCount;
-      tipDwell_ = 0;
-    }
+    model_.tipDwell += step;
+    if (model_.tipDwell >= kTipDwellMs) model_.SelectTip(model_.currentTip + 1, now);
   }
   float target = static_cast<float>(std::max(model_.progress, 0));
   if (model_.reducedMotion) {
@@ -408,18 +313,105 @@ void SetupWindow::Tick() {
   } else {
     model_.displayedProgress += (target - model_.displayedProgress) * 0.18f;
   }
+  if (options_.preview) controller_.AdvanceDemo();
   InvalidateRect(window_, nullptr, FALSE);
+}
+
+ui::FrameInputs SetupWindow::CurrentFrameInputs() {
+  ui::FrameInputs inputs;
+  inputs.model = &model_;
+  inputs.controls = &controls_;
+  inputs.preview = options_.preview;
+  inputs.installOnly = options_.installOnly;
+  inputs.scale = scale_;
+  inputs.offsetX = offsetX_;
+  inputs.offsetY = offsetY_;
+  inputs.now = Now();
+  inputs.states.hovered = hovered_;
+  for (HWND button : {primary_, secondary_, close_, minimize_, showLog_, copy_}) {
+    if (button && (SendMessageW(button, BM_GETSTATE, 0, 0) & BST_PUSHED)) inputs.states.pressed = GetDlgCtrlID(button);
+  }
+  HWND focus = GetFocus();
+  if (focus && focus != status_ && IsChild(window_, focus)) inputs.states.focused = GetDlgCtrlID(focus);
+  inputs.states.focusCues = !(SendMessageW(window_, WM_QUERYUISTATE, 0, 0) & UISF_HIDEFOCUS);
+  return inputs;
+}
+
+void SetupWindow::PaintFrame() {
+#ifdef TAVO_TEST_HOOKS
+  // Tests make the frame fail, to see the GDI fallback.
+  if (_wgetenv(L"TAVO_TEST_HOOK_FAIL_FRAME")) throw hresult_error(static_cast<HRESULT>(D2DERR_INVALID_CALL));
+#endif
+  device_.EnsureForWindow(window_, scale_);
+  ui::FrameTools tools = Tools();
+  // A lost device was released: the next paint, at once, rebuilds it.
+  if (!ui::DrawFrame(tools, CurrentFrameInputs())) InvalidateRect(window_, nullptr, FALSE);
+}
+
+void SetupWindow::PaintFallback(HDC dc) {
+  RECT client{};
+  GetClientRect(window_, &client);
+  HBRUSH brush = CreateSolidBrush(kFallbackBackground);
+  FillRect(dc, &client, brush);
+  DeleteObject(brush);
+  SetBkMode(dc, TRANSPARENT);
+  SetTextColor(dc, kFallbackText);
+  HGDIOBJ oldFont = SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT));
+  // Centred both ways with word wrap: measure the wrapped height first.
+  RECT text = client;
+  InflateRect(&text, -24, 0);
+  RECT measured = text;
+  DrawTextW(dc, kFallbackMessage, -1, &measured, DT_CENTER | DT_WORDBREAK | DT_CALCRECT);
+  const LONG height = measured.bottom - measured.top;
+  text.top = client.top + (client.bottom - client.top - height) / 2;
+  text.bottom = text.top + height;
+  DrawTextW(dc, kFallbackMessage, -1, &text, DT_CENTER | DT_WORDBREAK);
+  SelectObject(dc, oldFont);
 }
 
 void SetupWindow::Paint() {
   PAINTSTRUCT paint;
   HDC dc = BeginPaint(window_, &paint);
   if (!IsIconic(window_)) {
-    HBRUSH brush = CreateSolidBrush(kBackground);
-    FillRect(dc, &paint.rcPaint, brush);
-    DeleteObject(brush);
+    try {
+      PaintFrame();
+#ifdef TAVO_TEST_HOOKS
+      // The benchmark times the start up to the first painted frame, then ends the run.
+      if (const wchar_t* record = _wgetenv(L"TAVO_TEST_HOOK_FIRST_FRAME_FILE"); record && !firstFrameRecorded_) {
+        firstFrameRecorded_ = true;
+        WriteMillisecondsSinceProcessStart(record);
+        PostQuitMessage(0);
+      }
+#endif
+    } catch (...) {
+      // Any failure of the Direct2D frame (device, picture, text): the next
+      // paint starts from new device resources, this one shows the text below.
+      device_.Release();
+      PaintFallback(dc);
+    }
   }
   EndPaint(window_, &paint);
+}
+
+void SetupWindow::StartPreview() {
+  model_.currentTip = std::clamp(options_.tip, 0, kTipCount - 1);
+  if (!ui::ApplyPreviewState(model_, options_, Now())) {
+    if (options_.stateName.empty()) controller_.ResetToStart();
+  }
+  UpdateControls();
+}
+
+void SetupWindow::CaptureScreenshot(const std::wstring& path, float scale) {
+  model_.FreezeClock();
+  ui::FrameInputs inputs = CurrentFrameInputs();
+  inputs.states = {};  // no pointer and no keyboard use in a screenshot
+  ui::FrameTools tools = Tools();
+  ui::CaptureToPng(path, scale, tools, inputs);
+}
+
+int SetupWindow::IndicatorAtClientPoint(int x, int y) const {
+  if (!OnProgressScreen() || model_.stopConfirmationShown) return -1;
+  return TipIndicatorAt((static_cast<float>(x) - offsetX_) / scale_, (static_cast<float>(y) - offsetY_) / scale_);
 }
 
 LRESULT CALLBACK SetupWindow::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -469,7 +461,10 @@ LRESULT SetupWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       return result;
     }
     case WM_SIZE:
-      if (wParam != SIZE_MINIMIZED) Relayout();
+      if (wParam != SIZE_MINIMIZED) {
+        device_.Resize(LOWORD(lParam), HIWORD(lParam));
+        Relayout();
+      }
       return 0;
     case WM_ACTIVATE:
       if (LOWORD(wParam) == WA_INACTIVE) {
@@ -527,14 +522,7 @@ LRESULT SetupWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_NCHITTEST: {
       POINT point{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
       ScreenToClient(window_, &point);
-      float x = (static_cast<float>(point.x) - offsetX_) / scale_;
-      float y = (static_cast<float>(point.y) - offsetY_) / scale_;
-      if (OnProgressScreen() && !model_.stopConfirmationShown && y >= 355 && y <= 376) {
-        for (int i = 0; i < kTipCount; ++i) {
-          float left = 265.0f + 28.0f * static_cast<float>(i);
-          if (x >= left - 3 && x <= left + 25) return HTCLIENT;
-        }
-      }
+      if (IndicatorAtClientPoint(point.x, point.y) >= 0) return HTCLIENT;
       return HTCAPTION;  // any empty spot drags the window
     }
     case WM_COMMAND:
@@ -560,16 +548,10 @@ LRESULT SetupWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       SetBkMode(reinterpret_cast<HDC>(wParam), TRANSPARENT);
       return reinterpret_cast<LRESULT>(GetStockObject(NULL_BRUSH));
     case WM_LBUTTONDOWN: {
-      float x = (static_cast<float>(GET_X_LPARAM(lParam)) - offsetX_) / scale_;
-      float y = (static_cast<float>(GET_Y_LPARAM(lParam)) - offsetY_) / scale_;
-      if (OnProgressScreen() && !model_.stopConfirmationShown && y >= 355 && y <= 376) {
-        for (int i = 0; i < kTipCount; ++i) {
-          float left = 265.0f + 28.0f * static_cast<float>(i);
-          if (x >= left - 3 && x <= left + 25) {
-            currentTip_ = i;
-            tipDwell_ = 0;
-          }
-        }
+      const int tip = IndicatorAtClientPoint(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
+      if (tip >= 0) {
+        model_.SelectTip(tip, Now());
+        InvalidateRect(window_, nullptr, FALSE);
       }
       return 0;
     }

@@ -1,26 +1,34 @@
 // The setup window: class `Tavo.Setup`, its controls (real child windows for
-// focus, accessibility and hit testing), the window and control procedures, the
-// timers, and the adapter through which the setup logic reaches Windows.
+// focus, accessibility and hit testing), placement and the DPI rule, the
+// window and control procedures, keyboard handling, the timers and the paint.
+// What the setup logic needs from Windows beyond the window goes through
+// DesktopPlatform.
 #pragma once
 
 #include <windows.h>
 
 #include <exception>
-#include <memory>
 #include <string>
 
+#include "launcher/desktop_platform.h"
 #include "launcher/launch_options.h"
 #include "launcher/setup_controller.h"
-#include "launcher/setup_platform.h"
 #include "launcher/ui/controls_layout.h"
+#include "launcher/ui/device_resources.h"
+#include "launcher/ui/frame_inputs.h"
+#include "launcher/ui/frame_painter.h"
+#include "launcher/ui/rendering_resources.h"
 #include "launcher/ui/screen_model.h"
-#include "launcher/worker_session.h"
+#include "launcher/ui/text_layout_measure.h"
+#include "launcher/ui/text_measurer.h"
 
 namespace tavo::launcher {
 
-class SetupWindow final : public SetupPlatform {
+class SetupWindow final : public WindowActions {
  public:
-  SetupWindow(const LaunchOptions& options, std::wstring visitorId, std::unique_ptr<LayoutMeasure> measure);
+  // The drawing factories, fonts and measurer outlive the window object.
+  SetupWindow(const LaunchOptions& options, std::wstring visitorId, const ui::RenderingResources& resources,
+              ui::TextMeasurer& measurer);
   ~SetupWindow() override;
   SetupWindow(const SetupWindow&) = delete;
   SetupWindow& operator=(const SetupWindow&) = delete;
@@ -30,9 +38,16 @@ class SetupWindow final : public SetupPlatform {
   void Show(int showCommand);
   // Destroys the window if it still exists.
   void Destroy();
-  HWND Handle() const { return window_; }
   ScreenModel& Model() { return model_; }
   SetupController& Controller() { return controller_; }
+  // The launcher's own report (check runs refused by the gate).
+  uint32_t WriteFallbackReport() { return platform_.WriteFallbackReport(); }
+
+  // Preview: the first tip, then the --state screen or the simulated run.
+  void StartPreview();
+  // Screenshot mode: freezes the clock and renders the current screen to a
+  // PNG file at `scale`. Throws hresult_error.
+  void CaptureScreenshot(const std::wstring& path, float scale);
 
   // Keyboard handling before IsDialogMessageW; true when the message was consumed.
   bool PreTranslate(MSG& message);
@@ -40,26 +55,15 @@ class SetupWindow final : public SetupPlatform {
   // after the message loop (exceptions must not cross DispatchMessageW).
   std::exception_ptr TakeFailure() { return std::exchange(failure_, nullptr); }
 
-  // SetupPlatform
-  uint64_t Now() override;
+  // WindowActions
+  HWND Handle() const override { return window_; }
+  uint64_t Now() override { return model_.Elapsed(GetTickCount64()); }
   void UpdateControls() override;
   void FlashIfMinimised() override;
   void FocusPrimary() override;
   void MinimizeWindow() override;
   void DestroyWindow() override { Destroy(); }
   void SetLaunchTimer(uint32_t milliseconds) override;
-  void StartWorker(const SessionRequest& request, SessionPaths& paths) override;
-  void ReleaseWorker(bool force) override;
-  void WriteCancelByte() override;
-  bool ReportReady(const std::wstring& path, const ReportIdentity& identity) override;
-  uint32_t WriteFallbackReport() override;
-  void SendTelemetry(const OutcomeTelemetry& telemetry) override;
-  void OpenUrl(const std::wstring& url) override;
-  void ShowInExplorer(const std::wstring& path) override;
-  bool CopyToClipboard(const std::wstring& text) override;
-  uint32_t WindowsBuild() override;
-  int32_t ActivateApplication(const std::wstring& aumid, std::wstring& operation) override;
-  bool OpenInAppsFolder(const std::wstring& target, uint32_t& lastError) override;
 
  private:
   static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
@@ -73,14 +77,24 @@ class SetupWindow final : public SetupPlatform {
   void ApplyFocus(const Controls& controls);
   void Tick();
   void Paint();
+  void PaintFrame();
+  void PaintFallback(HDC dc);
+  ui::FrameInputs CurrentFrameInputs();
+  ui::FrameTools Tools() { return {device_, resources_, measurer_, balancedWidths_}; }
+  // The tip indicator under a client point while the carousel takes clicks, or -1.
+  int IndicatorAtClientPoint(int x, int y) const;
   HWND Control(int id) const;
   bool OnProgressScreen() const;
 
   const LaunchOptions& options_;
   ScreenModel model_;
+  DesktopPlatform platform_;
   SetupController controller_;
-  WorkerSession session_;
-  std::unique_ptr<LayoutMeasure> measure_;
+  const ui::RenderingResources& resources_;
+  ui::TextMeasurer& measurer_;
+  TextLayoutMeasure layoutMeasure_;
+  ui::DeviceResources device_;
+  ui::BalancedWidths balancedWidths_;  // lives as long as the window object
   HINSTANCE instance_ = nullptr;
   HWND window_ = nullptr;
   HWND primary_ = nullptr, secondary_ = nullptr, close_ = nullptr, minimize_ = nullptr, showLog_ = nullptr,
@@ -90,12 +104,10 @@ class SetupWindow final : public SetupPlatform {
   Controls controls_;
   float scale_ = 1.0f, offsetX_ = 0.0f, offsetY_ = 0.0f;
   SIZE fixedTrack_{0, 0};
-  uint64_t startTick_ = 0;
   uint64_t lastTick_ = 0;
-  int currentTip_ = 0;
-  uint64_t tipDwell_ = 0;
   std::exception_ptr failure_;
   bool created_ = false;  // WM_CREATE succeeded
+  bool firstFrameRecorded_ = false;
 };
 
 // The window object the window procedure reaches; set before the window is

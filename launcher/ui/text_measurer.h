@@ -20,6 +20,9 @@ struct TextStyle {
   float lineSpacing = 0;    // > 0: uniform line height, baseline at 0.78 of it
   float letterSpacing = 0;  // factor of the size, added after each character
   bool tabularFigures = false;
+  // Off for codes: the UI font's contextual alternates would turn the "x" of
+  // "0x800B010A" into a multiplication sign.
+  bool contextualAlternates = true;
 };
 
 // The text styles of the screens.
@@ -32,7 +35,7 @@ inline constexpr TextStyle kLink{12, 500, TextAlign::Centre};
 inline constexpr TextStyle kProgressLabel{13, 500, TextAlign::Leading};
 inline constexpr TextStyle kPercent{13, 500, TextAlign::Trailing, 0, 0, true};
 inline constexpr TextStyle kFooter{12, 400, TextAlign::Leading};
-inline constexpr TextStyle kErrorCode{12, 400, TextAlign::Leading, 0, 0, true};
+inline constexpr TextStyle kErrorCode{12, 400, TextAlign::Leading, 0, 0, true, false};
 inline constexpr TextStyle kBadge{9.5f, 600, TextAlign::Leading, 0, 0.14f};
 inline constexpr TextStyle kOverlayTitle{17, 600, TextAlign::Centre, 0, -0.01f};
 inline constexpr TextStyle kOverlayBody{13.5f, 400, TextAlign::Centre, 20};

@@ -21,7 +21,6 @@
 #include "launcher/startup_failure.h"
 #include "launcher/visitor_marker.h"
 #include "launcher/ui/rendering_resources.h"
-#include "launcher/ui/text_layout_measure.h"
 #include "launcher/ui/setup_window.h"
 
 using namespace tavo;
@@ -97,12 +96,19 @@ uint32_t RunSetup(HINSTANCE instance, const LaunchOptions& options, const std::w
   // Made now, so that a first profile takes the visitor id; each send reads it again.
   if (!visitorId.empty()) GetOrCreateProfile(visitorId);
   drawing = std::make_unique<DrawingResources>();
-  window = std::make_unique<SetupWindow>(options, visitorId, std::make_unique<TextLayoutMeasure>(drawing->measurer));
+  window = std::make_unique<SetupWindow>(options, visitorId, drawing->resources, drawing->measurer);
   PublishWindow(window.get());
   window->Create(instance);
 
   if (options.preview) {
-    window->Controller().ResetToStart();
+    window->StartPreview();
+    if (!options.screenshotPath.empty()) {
+      window->CaptureScreenshot(options.screenshotPath, options.screenshotScale);
+      window->Destroy();
+      PublishWindow(nullptr);
+      window.reset();
+      return 0;
+    }
   } else {
     HostFacts facts = ReadHostFacts();
     if (std::optional<Refusal> refusal = JudgeCompatibility(facts)) {

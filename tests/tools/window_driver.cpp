@@ -11,9 +11,10 @@
 //     wait-status TEXT MS     until the status text contains TEXT       status="..."
 //     focus                   the answer to WM_USER (focus query)       focus="0x534B03E9"
 //     visible                 whether the window is visible             visible=true
+//     rect                    the window's screen rectangle             rect={"left":..,"top":..,"width":..,"height":..}
 //     control ID              one control's state                       control={"id":..,"text":..,"visible":..,"enabled":..}
 //     wait-control ID TEXT MS until control ID's text contains TEXT     control={...}
-//     command ID              posts WM_COMMAND (notification 0) for the control ID
+//     command ID              sends WM_COMMAND (notification 0) for the control ID
 //     key NAME                posts key down and up to the focused control: escape, tab,
 //                             left, right, enter, space, or a virtual-key number
 //                             (command and key return once the window has handled them)
@@ -40,6 +41,7 @@ using tavo::Utf8;
 
 constexpr int kStatusControlId = 1007;
 constexpr UINT kMessageTimeoutMs = 5000;
+constexpr UINT kCommandTimeoutMs = 30000;  // "Try again" starts a whole session
 constexpr DWORD kPollMs = 50;
 
 void Print(const char* name, const std::string& jsonValue) {
@@ -222,6 +224,12 @@ int Run(std::vector<std::wstring> args) {
       Print("focus", Json(tavo::Hex8(static_cast<uint32_t>(answer))));
     } else if (step == L"visible") {
       Print("visible", ::IsWindowVisible(RequireWindow()) ? "true" : "false");
+    } else if (step == L"rect") {
+      RECT r{};
+      if (!::GetWindowRect(RequireWindow(), &r)) throw Failure{L"GetWindowRect failed"};
+      Print("rect", "{\"left\":" + std::to_string(r.left) + ",\"top\":" + std::to_string(r.top) +
+                        ",\"width\":" + std::to_string(r.right - r.left) +
+                        ",\"height\":" + std::to_string(r.bottom - r.top) + "}");
     } else if (step == L"control") {
       Print("control", ControlJson(static_cast<int>(Number(next()))));
     } else if (step == L"wait-control") {
@@ -236,8 +244,12 @@ int Run(std::vector<std::wstring> args) {
     } else if (step == L"command") {
       const int id = static_cast<int>(Number(next()));
       HWND window = RequireWindow();
-      ::PostMessageW(window, WM_COMMAND, MAKEWPARAM(id, 0), reinterpret_cast<LPARAM>(::GetDlgItem(window, id)));
-      Settle(window, 1);
+      // Sent, not posted: a window whose paint lets Wine's display driver look
+      // at sent messages would answer a settling WM_NULL before the posted
+      // command. A command needs nothing of the message loop.
+      DWORD_PTR ignored = 0;
+      ::SendMessageTimeoutW(window, WM_COMMAND, MAKEWPARAM(id, 0), reinterpret_cast<LPARAM>(::GetDlgItem(window, id)),
+                            SMTO_ABORTIFHUNG, kCommandTimeoutMs, &ignored);
     } else if (step == L"key") {
       PostKey(VirtualKey(next()));
     } else if (step == L"close") {

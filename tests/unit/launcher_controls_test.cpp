@@ -98,5 +98,17 @@ TEST(LauncherControls, TitleAndAccessibleProgress) {
   EXPECT_EQ(ComputeControls(m, {}, measure).title, L"Tavo Studio Setup");
 }
 
+TEST(LauncherControls, ErrorRowCentresLabelAndLinks) {
+  FixedMeasure measure;
+  ScreenModel m;
+  m.screen = Screen::Error;
+  m.errorCodeText = L"0x80072EE7";
+  Controls c = ComputeControls(m, {.preview = true}, measure);
+  // "Error 0x80072EE7" 112; "Copy details" 84 + 8; "Show log file" 91 + 8; total 112 + 112 + 119 = 343.
+  EXPECT_EQ(c.errorLabel, (DipRect{188.5f, c.layout.errorRowTop, 112, 24}));
+  EXPECT_FLOAT_EQ(c.copyLink.x, 188.5f + 112 + 20);
+  EXPECT_FLOAT_EQ(c.logLink.x, c.copyLink.x + 92 + 20);
+}
+
 }  // namespace
 }  // namespace tavo::launcher

@@ -462,3 +462,39 @@ TEST_F(LauncherSetup, CopyDetailsText) {
 
 }  // namespace
 }  // namespace tavo::launcher
+
+namespace tavo::launcher {
+namespace {
+
+// Preview's simulated run, driven by the animation tick through the controller.
+TEST_F(LauncherSetup, SimulatedRunAdvancesWaitsForTheOverlayAndOpensAfterSuccess) {
+  options.preview = true;
+  controller = std::make_unique<SetupController>(model, options, L"", platform);
+  platform.now = 5000;
+  controller->ResetToStart();
+  EXPECT_EQ(model.demoStart, 5000u);
+  platform.now = 5000 + 1800 + 180 * 42;
+  controller->AdvanceDemo();
+  EXPECT_EQ((std::pair{model.screen, model.progress}), (std::pair{Screen::Installing, 42}));
+  EXPECT_EQ(model.screenChangedAt, 5000u + 1800 + 180 * 42);
+
+  controller->CloseRequest();  // preview shows the stop confirmation without a worker
+  ASSERT_TRUE(model.stopConfirmationShown);
+  platform.now += 5000;
+  controller->AdvanceDemo();
+  EXPECT_EQ(model.progress, 42);  // held while the overlay is up
+  controller->OnCommand(kIdPrimary);  // "Keep installing": the run catches up
+  controller->AdvanceDemo();
+  EXPECT_EQ(model.progress, 69);
+
+  platform.now = 5000 + 21000;
+  controller->AdvanceDemo();
+  EXPECT_EQ(model.screen, Screen::Success);
+  EXPECT_FALSE(model.demoRunning);
+  EXPECT_EQ(model.statusText, texts::kOpeningFirstTime);
+  EXPECT_EQ(platform.launchTimer, 2600u);
+  EXPECT_EQ(platform.starts, 0);
+}
+
+}  // namespace
+}  // namespace tavo::launcher

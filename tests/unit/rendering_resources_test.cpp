@@ -3,11 +3,61 @@
 #include <gtest/gtest.h>
 
 #include <set>
+#include <vector>
 
 #include "common/winrt/hresult_error.h"
+#include "launcher/ui/device_resources.h"
 
 namespace tavo::launcher::ui {
 namespace {
+
+// Records the glyphs a layout draws, to see what shaping made of the text.
+class GlyphRecorder final : public IDWriteTextRenderer {
+ public:
+  std::vector<UINT16> glyphs;
+
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
+    *out = iid == __uuidof(IUnknown) || iid == __uuidof(IDWritePixelSnapping) || iid == __uuidof(IDWriteTextRenderer)
+               ? this
+               : nullptr;
+    return *out ? S_OK : E_NOINTERFACE;
+  }
+  ULONG STDMETHODCALLTYPE AddRef() override { return 1; }  // lives on the test's stack
+  ULONG STDMETHODCALLTYPE Release() override { return 1; }
+  HRESULT STDMETHODCALLTYPE IsPixelSnappingDisabled(void*, BOOL* disabled) override {
+    *disabled = TRUE;
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE GetCurrentTransform(void*, DWRITE_MATRIX* transform) override {
+    *transform = {1, 0, 0, 1, 0, 0};
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE GetPixelsPerDip(void*, FLOAT* pixels) override {
+    *pixels = 1;
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE DrawGlyphRun(void*, FLOAT, FLOAT, DWRITE_MEASURING_MODE, const DWRITE_GLYPH_RUN* run,
+                                         const DWRITE_GLYPH_RUN_DESCRIPTION*, IUnknown*) override {
+    glyphs.insert(glyphs.end(), run->glyphIndices, run->glyphIndices + run->glyphCount);
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE DrawUnderline(void*, FLOAT, FLOAT, const DWRITE_UNDERLINE*, IUnknown*) override {
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE DrawStrikethrough(void*, FLOAT, FLOAT, const DWRITE_STRIKETHROUGH*, IUnknown*) override {
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE DrawInlineObject(void*, FLOAT, FLOAT, IDWriteInlineObject*, BOOL, BOOL,
+                                             IUnknown*) override {
+    return S_OK;
+  }
+};
+
+std::vector<UINT16> GlyphsOf(const RenderingResources& resources, std::wstring_view text, const TextStyle& style) {
+  GlyphRecorder recorder;
+  CheckHr(resources.MakeTextLayout(text, 1000, style)->Draw(nullptr, &recorder, 0, 0));
+  return recorder.glyphs;
+}
 
 // The program's own resources carry the four font files (rendering_resources_test.rc).
 class RenderingResourcesTest : public ::testing::Test {
@@ -90,6 +140,59 @@ TEST_F(RenderingResourcesTest, LetterSpacingAndLineSpacingApply) {
   const TextExtent body = measurer.Measure(L"one two three four five six seven", text_style::kBody, 80);
   EXPECT_GT(body.lineCount, 1u);
   EXPECT_FLOAT_EQ(body.height, 21.0f * static_cast<float>(body.lineCount));
+}
+
+// The UI font draws the x between digits as a multiplication sign; codes keep theirs.
+TEST_F(RenderingResourcesTest, ErrorCodesKeepTheirXBetweenDigits) {
+  RenderingResources resources;
+  const std::vector<UINT16> x = GlyphsOf(resources, L"x", text_style::kErrorCode);
+  ASSERT_EQ(x.size(), 1u);
+  const std::vector<UINT16> code = GlyphsOf(resources, L"0x80", text_style::kErrorCode);
+  ASSERT_EQ(code.size(), 4u);
+  EXPECT_EQ(code[1], x[0]);
+  const std::vector<UINT16> prose = GlyphsOf(resources, L"0x80", text_style::kFooter);
+  ASSERT_EQ(prose.size(), 4u);
+  EXPECT_NE(prose[1], x[0]);
+}
+
+// The pictures decoded on a real target (a WIC bitmap's: the session's display
+// makes Direct2D available), pre-scaled to their drawn pixel size.
+TEST_F(RenderingResourcesTest, PicturesAreDecodedAtTheirDrawnPixelSize) {
+  RenderingResources resources;
+  ComPtr<IWICBitmap> bitmap;
+  ASSERT_HRESULT_SUCCEEDED(resources.ImagingFactory()->CreateBitmap(64, 64, GUID_WICPixelFormat32bppPBGRA,
+                                                                    WICBitmapCacheOnLoad, bitmap.put()));
+  const D2D1_RENDER_TARGET_PROPERTIES properties{D2D1_RENDER_TARGET_TYPE_DEFAULT,
+                                                 {DXGI_FORMAT_B8G8R8A8_UNORM, D2D1_ALPHA_MODE_PREMULTIPLIED},
+                                                 96, 96, D2D1_RENDER_TARGET_USAGE_NONE, D2D1_FEATURE_LEVEL_DEFAULT};
+  ComPtr<ID2D1RenderTarget> target;
+  ASSERT_HRESULT_SUCCEEDED(resources.D2DFactory()->CreateWicBitmapRenderTarget(bitmap.get(), &properties, target.put()));
+  DeviceResources device(resources);
+  auto pixels = [](ID2D1Bitmap* b) { return std::pair{b->GetPixelSize().width, b->GetPixelSize().height}; };
+
+  device.UseTarget(target, 1.0f);
+  ASSERT_NE(device.Brush(), nullptr);
+  ASSERT_NE(device.Layer(1), nullptr);
+  EXPECT_EQ(pixels(device.Tip(0)), (std::pair{471u, 319u}));
+  EXPECT_EQ(device.TipPicture(0), (PixelSize{1000, 678}));
+  EXPECT_EQ(pixels(device.Tip(1)), (std::pair{425u, 319u}));
+  EXPECT_EQ(pixels(device.Wordmark()), (std::pair{54u, 18u}));
+  EXPECT_EQ(pixels(device.Logo()), (std::pair{104u, 104u}));
+
+  // Scale 3 asks for more than the pictures hold: they are drawn as decoded.
+  device.UseTarget(target, 3.0f);
+  EXPECT_EQ(pixels(device.Tip(0)), (std::pair{1000u, 678u}));
+  EXPECT_EQ(pixels(device.Logo()), (std::pair{256u, 256u}));
+  EXPECT_EQ(pixels(device.Wordmark()), (std::pair{162u, 54u}));
+  EXPECT_EQ(device.BitmapScale(), 3.0f);
+
+  device.Release();
+  EXPECT_EQ(device.Target(), nullptr);
+  EXPECT_EQ(device.Tip(0), nullptr);
+
+  // A module without the pictures fails the paint that needs them.
+  DeviceResources missing(resources, ::GetModuleHandleW(L"kernel32.dll"));
+  EXPECT_THROW(missing.UseTarget(target, 1.0f), hresult_error);
 }
 
 }  // namespace

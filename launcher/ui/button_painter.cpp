@@ -1,0 +1,137 @@
+#include "launcher/ui/button_painter.h"
+
+#include "launcher/ui/controls_layout.h"
+#include "launcher/ui/palette.h"
+
+namespace tavo::launcher::ui {
+namespace {
+
+constexpr float kRowButtonRadius = 10;
+constexpr float kCaptionRadius = 8;
+constexpr float kLinkRadius = 6;  // only the focus ring shows it
+constexpr uint32_t kPrimaryText = 0x09090B;
+constexpr uint32_t kCloseRed = 0xE83A3A;
+constexpr TextStyle kCopiedStyle{12, 500, TextAlign::Leading};
+constexpr uint64_t kCopiedMs = 1800;
+
+void FocusRing(FrameCanvas& canvas, const DipRect& r, float radius) {
+  canvas.StrokeRoundRect(r.x - 3, r.y - 3, r.w + 6, r.h + 6, palette::kWhite, radius + 3, 0.55f, 2);
+}
+
+void DrawFill(FrameCanvas& canvas, const DipRect& r, const ButtonLook& look, float radius) {
+  if (look.fillOpacity > 0) canvas.FillRect(r.x, r.y, r.w, r.h, look.fill, radius, look.fillOpacity);
+}
+
+void DrawCaption(FrameCanvas& canvas, ButtonKind kind, const DipRect& r, const ButtonState& state) {
+  const ButtonLook look = ButtonLookOf(kind, state);
+  DrawFill(canvas, r, look, kCaptionRadius);
+  const float cx = r.x + r.w / 2, cy = r.y + r.h / 2;
+  if (kind == ButtonKind::CaptionMinimize) {
+    canvas.Line(cx - 5, cy, cx + 5, cy, look.text, 1, 1.4f);
+  } else {
+    canvas.Line(cx - 4.5f, cy - 4.5f, cx + 4.5f, cy + 4.5f, look.text, 1, 1.4f);
+    canvas.Line(cx + 4.5f, cy - 4.5f, cx - 4.5f, cy + 4.5f, look.text, 1, 1.4f);
+  }
+  if (state.focusRing) FocusRing(canvas, r, kCaptionRadius);
+}
+
+void DrawRowButton(FrameCanvas& canvas, ButtonKind kind, const DipRect& r, std::wstring_view text,
+                   const ButtonState& state) {
+  const ButtonLook look = ButtonLookOf(kind, state);
+  if (look.glow) canvas.RadialGlow(r.x + r.w / 2, r.y + 0.6f * r.h, 0.62f * r.w, 1.1f * r.h, palette::kWhite, 0.07f);
+  DrawFill(canvas, r, look, kRowButtonRadius);
+  if (look.outlineOpacity > 0)
+    canvas.StrokeRoundRect(r.x + 0.5f, r.y + 0.5f, r.w - 1, r.h - 1, palette::kWhite, kRowButtonRadius - 0.5f,
+                           look.outlineOpacity, 1);
+  canvas.DrawText(text, r.x, r.y + 11, r.w, text_style::kButton, look.text, 1);
+  if (state.focusRing) FocusRing(canvas, r, kRowButtonRadius);
+}
+
+void DrawLink(FrameCanvas& canvas, const DipRect& r, std::wstring_view text, const ButtonState& state, bool copied) {
+  if (copied) {
+    canvas.CheckMark(r.x + 6, r.y + 12, 9, palette::kSuccessGreen, 1.6f, 1);
+    canvas.DrawText(L"Copied", r.x + 14, r.y + 4, 200, kCopiedStyle, palette::kSuccessGreen, 1);
+  } else {
+    const ButtonLook look = ButtonLookOf(ButtonKind::Link, state);
+    canvas.DrawText(text, r.x, r.y + 4, r.w, text_style::kLink, look.text, 1);
+    if (look.underline) canvas.FillRect(r.x + 2, r.y + 19.5f, r.w - 4, 1, palette::kWhite, 0, 0.6f);
+  }
+  if (state.focusRing) FocusRing(canvas, r, kLinkRadius);
+}
+
+}  // namespace
+
+ButtonState ButtonStateOf(int controlId, bool enabled, const ControlStates& states) {
+  ButtonState state;
+  state.enabled = enabled;
+  state.hovered = enabled && states.hovered == controlId;
+  state.pressed = enabled && states.pressed == controlId;
+  state.focusRing = states.focusCues && states.focused == controlId;
+  return state;
+}
+
+ButtonLook ButtonLookOf(ButtonKind kind, const ButtonState& state) {
+  ButtonLook look;
+  switch (kind) {
+    case ButtonKind::Primary:
+      look.fillOpacity = 1;
+      if (!state.enabled) {
+        look.fill = 0x3F3F46;
+        look.text = palette::kMuted;
+        break;
+      }
+      look.fill = state.pressed ? 0xD4D4D8 : state.hovered ? palette::kWhite : 0xF4F4F5;
+      look.text = kPrimaryText;
+      look.glow = state.hovered;
+      break;
+    case ButtonKind::Secondary:
+      look.fill = palette::kWhite;
+      look.fillOpacity = state.pressed ? 0.04f : state.hovered ? 0.1f : 0.06f;
+      look.outlineOpacity = state.hovered ? 0.24f : 0.13f;
+      look.text = state.hovered ? palette::kWhite : palette::kLabel;
+      break;
+    case ButtonKind::CaptionClose:
+    case ButtonKind::CaptionMinimize: {
+      const bool close = kind == ButtonKind::CaptionClose;
+      look.fill = close ? kCloseRed : palette::kWhite;
+      if (state.hovered || state.pressed)
+        look.fillOpacity = close ? (state.pressed ? 0.75f : 0.9f) : (state.pressed ? 0.06f : 0.09f);
+      look.text = state.hovered ? palette::kWhite : palette::kSecondaryText;
+      break;
+    }
+    case ButtonKind::Link:
+      look.text = state.hovered ? palette::kWhite : palette::kLabel;
+      look.underline = state.hovered;
+      break;
+  }
+  return look;
+}
+
+bool CopiedShown(uint64_t copiedAt, uint64_t now) {
+  return copiedAt != 0 && now >= copiedAt && now - copiedAt < kCopiedMs;
+}
+
+void DrawCaptionButtons(FrameCanvas& canvas, const FrameInputs& frame) {
+  const bool enabled = frame.controls->captionEnabled;
+  DrawCaption(canvas, ButtonKind::CaptionMinimize, {638, 14, 32, 32},
+              ButtonStateOf(kIdCaptionMinimize, enabled, frame.states));
+  DrawCaption(canvas, ButtonKind::CaptionClose, {674, 14, 32, 32},
+              ButtonStateOf(kIdCaptionClose, enabled, frame.states));
+}
+
+void DrawRowButtons(FrameCanvas& canvas, const FrameInputs& frame) {
+  const Controls& c = *frame.controls;
+  if (c.copyLinkShown)
+    DrawLink(canvas, c.copyLink, L"Copy details", ButtonStateOf(kIdCopyDetails, true, frame.states),
+             CopiedShown(frame.model->copiedAt, frame.now));
+  if (c.logLinkShown)
+    DrawLink(canvas, c.logLink, L"Show log file", ButtonStateOf(kIdShowLog, true, frame.states), false);
+  if (!c.primaryText.empty())
+    DrawRowButton(canvas, ButtonKind::Primary, c.primary, c.primaryText,
+                  ButtonStateOf(kIdPrimary, c.primaryEnabled, frame.states));
+  if (!c.secondaryText.empty())
+    DrawRowButton(canvas, ButtonKind::Secondary, c.secondary, c.secondaryText,
+                  ButtonStateOf(kIdSecondary, true, frame.states));
+}
+
+}  // namespace tavo::launcher::ui

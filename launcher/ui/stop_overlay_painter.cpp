@@ -1,0 +1,28 @@
+#include "launcher/ui/stop_overlay_painter.h"
+
+#include "launcher/ui/palette.h"
+
+namespace tavo::launcher::ui {
+namespace {
+
+constexpr float kCardX = 160, kCardY = 196, kCardW = 400, kCardH = 196, kCardRadius = 16;
+constexpr uint32_t kCard = 0x131316;
+
+}  // namespace
+
+void DrawStopOverlay(FrameCanvas& canvas) {
+  canvas.FillRect(0, 0, 720, 600, palette::kBlack, 0, 0.66f);
+  canvas.FillRect(kCardX, kCardY + 10, kCardW, kCardH, palette::kBlack, kCardRadius, 0.4f);
+  canvas.FillRect(kCardX, kCardY, kCardW, kCardH, kCard, kCardRadius, 1);
+
+  // The outline runs on the card's edge, half a DIP in, brighter at the top.
+  ComPtr<ID2D1LinearGradientBrush> outline = canvas.LinearGradient(
+      {kCardX, kCardY}, {kCardX, kCardY + kCardH}, {{0, palette::kWhite, 0.16f}, {1, palette::kWhite, 0.05f}});
+  canvas.StrokeRoundRect(kCardX + 0.5f, kCardY + 0.5f, kCardW - 1, kCardH - 1, outline.get(), kCardRadius, 1);
+
+  canvas.DrawText(L"Stop installing Tavo Studio?", kCardX, 226, kCardW, text_style::kOverlayTitle, palette::kWhite, 1);
+  canvas.DrawText(L"Windows will undo the changes safely. You can run setup again anytime.", 200, 260, 320,
+                  text_style::kOverlayBody, palette::kSecondaryText, 1);
+}
+
+}  // namespace tavo::launcher::ui

@@ -1,0 +1,61 @@
+#!/usr/bin/env python3
+"""The gallery: a screenshot of every preview state of TavoSetup.exe (and one
+at scale 2) through its `--preview --screenshot` mode, written into the build
+tree. Prints each file's path. The tree's Wine session must be running.
+
+usage: gallery.py BUILD_TREE [--docs]
+  --docs  also copies the few screens the README shows to docs/screens/"""
+
+import pathlib
+import shutil
+import subprocess
+import sys
+
+ROOT = pathlib.Path(__file__).resolve().parents[1]
+sys.path.insert(0, str(ROOT / "tests" / "tools"))
+import tavo_tree  # noqa: E402
+from tavo_tree import windows_path  # noqa: E402
+
+# Every name --state accepts, in the order a run meets them.
+STATES = ["welcome", "preparing", "downloading", "installing", "verifying", "cancel", "stopping", "success",
+          "installed", "cancelled", "error", "error-cert", "error-network", "error-low-disk", "unsupported",
+          "unsupported-avx"]
+# (file name, extra options)
+EXTRA = [("installing-scale2", ["--state", "installing", "--percent", "64", "--tip", "2", "--screenshot-scale", "2"])]
+# The screens the README shows.
+DOCS = ["installing", "cancel", "success", "error"]
+
+
+def capture(tree, programs, folder, name, options):
+    path = folder / (name + ".png")
+    path.unlink(missing_ok=True)
+    command = ["sh", str(ROOT / "scripts" / "wine-exec.sh"), str(tree), programs["TAVO_RUNNER"], "--",
+               windows_path(programs["TAVO_LAUNCHER"]), "--preview", *options, "--screenshot", windows_path(path)]
+    result = subprocess.run(command, stdin=subprocess.DEVNULL, capture_output=True, timeout=120,
+                            env=tavo_tree.clean_environment({}))
+    lines = result.stdout.decode("utf-8", errors="replace").splitlines()
+    if result.returncode != 0 or "exit=0x00000000" not in lines or not path.exists():
+        sys.exit("gallery: %s failed: %s %s" % (name, lines, result.stderr.decode(errors="replace")))
+    return path
+
+
+def main(argv):
+    if len(argv) not in (2, 3) or (len(argv) == 3 and argv[2] != "--docs"):
+        sys.exit(__doc__)
+    tree = pathlib.Path(argv[1]).resolve()
+    programs = tavo_tree.read_programs(tree)
+    folder = tree / "gallery"
+    folder.mkdir(exist_ok=True)
+    shots = [(state, ["--state", state]) for state in STATES] + EXTRA
+    for name, options in shots:
+        print(capture(tree, programs, folder, name, options), flush=True)
+    if len(argv) == 3:
+        docs = ROOT / "docs" / "screens"
+        docs.mkdir(parents=True, exist_ok=True)
+        for name in DOCS:
+            shutil.copyfile(folder / (name + ".png"), docs / (name + ".png"))
+            print(docs / (name + ".png"))
+
+
+if __name__ == "__main__":
+    main(sys.argv)

@@ -1,0 +1,188 @@
+"""What the setup window draws, read back as pixels: screenshots of preview
+states through the real `--preview --screenshot` path, and the live window on
+the X display. Probes sit where Wine draws as Windows does: inside filled
+shapes and on flat areas, never on edges, glows or masked pictures."""
+
+import time
+import unittest
+
+import harness
+import launcher_harness as lh
+import pictures
+
+BADGE_SUCCESS, BADGE_WARNING, BADGE_CANCELLED = 0x2FD164, 0xFB923C, 0x52525B
+PRIMARY_FILL = 0xF4F4F5
+CARD = 0x131316
+
+
+def bar_colour(x):
+    """The bar brush's colour at design x: #3B82F6 at 48 to #7DE2D1 at 672."""
+    t = (x - 48) / 624
+    start, end = pictures.hex_colour(0x3B82F6), pictures.hex_colour(0x7DE2D1)
+    return tuple(round(a + (b - a) * t) for a, b in zip(start, end))
+
+
+def is_fill(pixel):
+    """The bar's fill (blue to teal, or white under Wine's shimmer), not its dark track."""
+    return pixel[1] > 120 and pixel[2] > 190
+
+
+def brighter(pixel, than, by):
+    return all(p >= t + by for p, t in zip(pixel, than))
+
+
+def column_run(picture, x, colour, y_range, tolerance=8):
+    """The longest run of pixels near `colour` down column x."""
+    best = run = 0
+    for y in y_range:
+        run = run + 1 if pictures.near(picture.at(x, y), colour, tolerance) else 0
+        best = max(best, run)
+    return best
+
+
+def row_run(picture, y, colour, tolerance=6):
+    best = run = 0
+    for x in range(picture.width):
+        run = run + 1 if pictures.near(picture.at(x, y), colour, tolerance) else 0
+        best = max(best, run)
+    return best
+
+
+class Screenshots(unittest.TestCase):
+    def setUp(self):
+        self.ws = harness.Workspace().__enter__()
+        self.addCleanup(self.ws.__exit__, None, None, None)
+
+    def capture(self, state, *options, name=None):
+        path = self.ws.path((name or state) + ".png")
+        run = lh.run_launcher("--preview", "--state", state, *options, "--screenshot", harness.windows_path(path),
+                              workspace=self.ws)
+        self.assertEqual((run.exit_code, run.box), (0, None), run)
+        return pictures.read_png(path)
+
+    def assert_badge(self, picture, colour):
+        # The badge sits right of and below the logo's centre; its centre row
+        # depends on the texts, so the column through its left half is searched.
+        self.assertGreaterEqual(column_run(picture, 396, pictures.hex_colour(colour), range(120, 460)), 12,
+                                "no %06X badge" % colour)
+
+    def test_progress_screens_draw_the_bar_determinate_and_indeterminate(self):
+        installing = self.capture("installing")
+        preparing = self.capture("preparing")
+        self.assertEqual((installing.width, installing.height), (720, 600))
+        # Preparing: the indeterminate segment stands at 272.6 to 447.4 at the
+        # frozen 600.8 s, in the bar's gradient; left and right of it the track.
+        self.assertTrue(pictures.near(preparing.at(360, 550), bar_colour(360), 8), preparing.at(360, 550))
+        self.assertFalse(is_fill(preparing.at(150, 550)), preparing.at(150, 550))
+        # 42 %: the fill runs from 48 to 310 (its colours are not probed: Wine
+        # draws the shimmer's transparent ends as solid white over it). Beyond
+        # its head the track shows as on the preparing screen, whose frozen
+        # background is the same.
+        for x in (60, 150, 280):
+            self.assertTrue(is_fill(installing.at(x, 550)), (x, installing.at(x, 550)))
+        self.assertTrue(pictures.near(installing.at(500, 550), preparing.at(500, 550), 3))
+        self.assertTrue(pictures.near(installing.at(660, 550), preparing.at(660, 550), 3))
+
+    def test_outcome_screens_show_their_badges_and_buttons(self):
+        for state, badge, buttons in (("success", BADGE_SUCCESS, False), ("error", BADGE_WARNING, True),
+                                      ("unsupported", BADGE_WARNING, True), ("cancelled", BADGE_CANCELLED, True)):
+            with self.subTest(state=state):
+                picture = self.capture(state)
+                self.assert_badge(picture, badge)
+                # The primary button ("Try again", "See system requirements", "Install
+                # Tavo Studio") is a light fill at least 132 wide; success opens the
+                # application by itself and has none.
+                widest = max(row_run(picture, y, pictures.hex_colour(PRIMARY_FILL)) for y in range(380, 600, 3))
+                if buttons:
+                    self.assertGreaterEqual(widest, 120)
+                else:
+                    self.assertLess(widest, 40)
+
+    def test_stop_confirmation_card_and_buttons_at_318(self):
+        picture = self.capture("cancel", "--percent", "70")
+        self.assertTrue(pictures.near(picture.at(180, 215), pictures.hex_colour(CARD), 4), picture.at(180, 215))
+        self.assertTrue(pictures.near(picture.at(540, 380), pictures.hex_colour(CARD), 4))
+        # "Keep installing" left of the centre, "Stop installing" right of it, both from y 318.
+        self.assertTrue(pictures.near(picture.at(250, 322), pictures.hex_colour(PRIMARY_FILL), 4), picture.at(250, 322))
+        self.assertTrue(pictures.near(picture.at(250, 356), pictures.hex_colour(PRIMARY_FILL), 4))
+        self.assertFalse(pictures.near(picture.at(250, 314), pictures.hex_colour(PRIMARY_FILL), 40))
+        secondary = picture.at(470, 322)
+        self.assertTrue(brighter(secondary, pictures.hex_colour(CARD), 6) and max(secondary) < 70, secondary)
+        # The scrim darkens the screen around the card: the 70 % fill shows dimmed.
+        fill = picture.at(150, 550)
+        self.assertTrue(max(fill) < max(bar_colour(150)) * 0.5, fill)
+
+    def test_sizes_follow_the_scale_and_a_bad_path_fails_the_start(self):
+        double = self.capture("success", "--screenshot-scale", "2", name="double")
+        self.assertEqual((double.width, double.height), (1440, 1200))
+        clamped = self.capture("success", "--screenshot-scale", "5", name="clamped")
+        self.assertEqual((clamped.width, clamped.height), (2160, 1800))
+        self.assert_badge_scaled(double, 2)
+
+        missing = self.ws.path("no-such-folder") / "shot.png"
+        run = lh.run_launcher("--preview", "--state", "success", "--screenshot", harness.windows_path(missing),
+                              workspace=self.ws)
+        self.assertTrue(run.exit_code & 0x80000000 and run.exit_code != 0xA0041205, run)
+        self.assertIsNone(run.box)  # screenshots never show the box
+        self.assertFalse(missing.exists())
+
+    def assert_badge_scaled(self, picture, scale):
+        colour = pictures.hex_colour(BADGE_SUCCESS)
+        self.assertGreaterEqual(column_run(picture, 396 * scale, colour, range(120 * scale, 460 * scale)), 12 * scale)
+
+
+class LiveWindow(unittest.TestCase):
+    def setUp(self):
+        self.ws = harness.Workspace().__enter__()
+        self.addCleanup(self.ws.__exit__, None, None, None)
+
+    def window_shot(self):
+        [rect] = lh.driver("rect")["rect"]
+        return pictures.x_screenshot(rect["left"], rect["top"], rect["width"], rect["height"]), rect
+
+    def fill_end(self, shot, scale):
+        """Where the bar's fill ends on the row through the bar, in DIPs. The
+        ambient glows move in the live window, so the fill is told from the
+        track by how much it outshines the row just above the bar (the track
+        adds 8 % white, the fill replaces the background), going right from its
+        start until that stops. The head glow near its end stops it alike in
+        every shot."""
+        bar, above = round(550 * scale), round(545 * scale)
+        x = round(52 * scale)
+        while x < round(672 * scale) and sum(shot.at(x, bar)) - sum(shot.at(x, above)) > 150:
+            x += 1
+        return x / scale
+
+    def test_the_bar_fill_moves_while_the_worker_reports_progress(self):
+        env = lh.fake_worker_env("progress_steps.txt")
+        with lh.running("--install", "--report", harness.windows_path(self.ws.path("install.json")), env=env):
+            lh.driver("wait-window", 20000, "wait-title", "Installing 10%", 30000, "sleep", 1500)
+            first, rect = self.window_shot()
+            scale = rect["width"] / 720
+            lh.driver("wait-title", "Installing 60%", 30000, "sleep", 1500)
+            second, _ = self.window_shot()
+            lh.driver("wait-status", "is installed and updates automatically", 30000, "close", "wait-gone", 15000)
+        # 10 % fills 62 of 624, 60 % fills 374 (the displayed value eases in
+        # within a second); the head glow adds the same to both.
+        first_end, second_end = self.fill_end(first, scale), self.fill_end(second, scale)
+        self.assertTrue(48 + 62 - 30 <= first_end <= 48 + 62 + 4, first_end)
+        self.assertLess(abs(second_end - first_end - 312), 30, (first_end, second_end))
+
+    def test_a_failing_frame_falls_back_to_gdi_text(self):
+        # `cancelled`: a preview screen that a close request ends at once.
+        with lh.running("--preview", "--state", "cancelled", env={"TAVO_TEST_HOOK_FAIL_FRAME": "1"}):
+            lh.driver("wait-window", 20000, "sleep", 1500)
+            shot, rect = self.window_shot()
+            lh.driver("close", "wait-gone", 15000)
+        background = pictures.hex_colour(0x08080A)
+        # No glow, picture or bar: the background colour everywhere but the text.
+        for point in ((20, 100), (rect["width"] // 2, 40), (rect["width"] - 20, rect["height"] - 20)):
+            self.assertEqual(shot.at(*point), background, point)
+        middle = rect["height"] // 2
+        text = [shot.at(x, y) for y in range(middle - 20, middle + 20) for x in range(rect["width"])]
+        self.assertTrue(any(pictures.near(p, pictures.hex_colour(0xF8F8F8), 10) for p in text))
+        self.assertTrue(all(p[0] == p[1] and abs(p[2] - p[1]) <= 2 for p in text), "the text is grey on dark")
+
+
+if __name__ == "__main__":
+    unittest.main()
