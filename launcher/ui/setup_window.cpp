@@ -351,9 +351,9 @@ void SetupWindow::PaintFrame() {
 void SetupWindow::PaintFallback(HDC dc) {
   RECT client{};
   GetClientRect(window_, &client);
-  HBRUSH brush = CreateSolidBrush(kFallbackBackground);
-  FillRect(dc, &client, brush);
-  DeleteObject(brush);
+  // The stock DC brush takes any colour and needs no owner.
+  SetDCBrushColor(dc, kFallbackBackground);
+  FillRect(dc, &client, static_cast<HBRUSH>(GetStockObject(DC_BRUSH)));
   SetBkMode(dc, TRANSPARENT);
   SetTextColor(dc, kFallbackText);
   HGDIOBJ oldFont = SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT));
