@@ -3,7 +3,8 @@
 #
 #   ./build.sh demo    build, then run the worker's check and install, and the launcher's install, under Wine
 #   ./build.sh test    build, then run every test through ctest
-#   ./build.sh bench   build, then time the worker's check and install against a trivial program
+#   ./build.sh bench   build, then print the release programs' sizes against the download budget and
+#                      time the worker's check and install against a trivial program
 #
 # Installs the Debian packages it needs first (as root, or through sudo).
 # Build trees:
@@ -99,6 +100,7 @@ case $command in
     ctest --output-on-failure --no-tests=error -j "$jobs"
     ;;
   bench)
+    python3 "$root/bench/size_report.py" "$release_launcher" "$release_worker"
     start_session
     python3 tests/hosts/package_host.py start "$test_tree" >/dev/null
     trap 'python3 "$root/tests/hosts/package_host.py" stop "$test_tree" >/dev/null;
