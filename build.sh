@@ -4,7 +4,8 @@
 #   ./build.sh demo    build, then run the worker's check and install, and the launcher's install, under Wine,
 #                      and write the gallery
 #   ./build.sh test    build, then run every test through ctest
-#   ./build.sh bench   build, then time the worker's check and install against a trivial program
+#   ./build.sh bench   build, then print the release programs' sizes against the download budget and
+#                      time the worker's check and install against a trivial program
 #   ./build.sh gallery build, then write a screenshot of every screen of the setup window into
 #                      build/x64-test/gallery (not part of test)
 #
@@ -114,6 +115,7 @@ case $command in
     ctest --output-on-failure --no-tests=error -j "$jobs"
     ;;
   bench)
+    python3 "$root/bench/size_report.py" "$release_launcher" "$release_worker"
     start_session
     python3 tests/hosts/package_host.py start "$test_tree" >/dev/null
     trap 'python3 "$root/tests/hosts/package_host.py" stop "$test_tree" >/dev/null;

@@ -6,13 +6,14 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "common/child_process.h"
+#include "common/known_folders.h"
 #include "common/winrt/hresult_error.h"
+#include "launcher/folders.h"
 #include "launcher/launcher_codes.h"
 #include "launcher/worker_event.h"
 #include "resources/resource_ids.h"
@@ -30,9 +31,9 @@ struct CoTaskMemText {
 
 std::wstring SessionsRoot() {
   CoTaskMemText local;
-  CheckHr(SHGetKnownFolderPath(FOLDERID_LocalAppData, 0, nullptr, &local.text));
+  CheckHr(SHGetKnownFolderPath(kFolderLocalAppData, 0, nullptr, &local.text));
   std::wstring root = std::wstring(local.text) + L"\\Tavo\\Installer\\Sessions";
-  std::filesystem::create_directories(root);  // std::filesystem_error: a standard exception
+  CreateFolders(root);  // std::runtime_error: a standard exception
   return root;
 }
 

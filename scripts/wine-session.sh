@@ -13,7 +13,8 @@
 # stop: ends the wineserver (with this prefix only) and the Xvfb started here.
 #
 # Daemons get their stdio from files: ctest, and any pipeline reading a wine
-# command's output, would otherwise wait for them to end.
+# command's output, would otherwise wait for them to end. They inherit no other
+# descriptor either (see close_inherited).
 set -euo pipefail
 
 usage() { echo "usage: $0 start|stop BUILD_TREE" >&2; exit 2; }
@@ -130,8 +131,22 @@ set_baseline_state() {
   run_wine_patiently reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion' /v CurrentBuildNumber /t REG_SZ /d 19045 /f
 }
 
+# The daemons started here outlive this script, and would keep every descriptor
+# it inherited open until they end: a caller's `flock LOCKFILE COMMAND` would stay
+# locked for as long as the wineserver runs. Bash keeps its own script
+# descriptor (255) close-on-exec.
+close_inherited() {
+  local entry fd
+  for entry in /proc/$$/fd/*; do
+    fd=${entry##*/}
+    case $fd in 0 | 1 | 2 | 255) continue ;; esac
+    eval "exec $fd>&-" 2>/dev/null || true
+  done
+}
+
 case $action in
   start)
+    close_inherited
     mkdir -p "$state"
     : >"$log"
     stop_session

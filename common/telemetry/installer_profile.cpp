@@ -5,6 +5,7 @@
 #include <shlobj.h>
 
 #include "common/handles.h"
+#include "common/known_folders.h"
 #include "common/telemetry/visitor_id.h"
 #include "common/text.h"
 
@@ -98,7 +99,7 @@ bool IsProfileContent(std::string_view bytes) { return IsVisitorId(bytes) || IsB
 
 std::wstring ProfilePath() {
   wchar_t* folder = nullptr;
-  HRESULT hr = ::SHGetKnownFolderPath(FOLDERID_LocalAppData, 0, nullptr, &folder);
+  HRESULT hr = ::SHGetKnownFolderPath(kFolderLocalAppData, 0, nullptr, &folder);
   std::wstring path;
   if (SUCCEEDED(hr) && folder) path = std::wstring(folder) + L"\\Tavo\\Installer\\profile-id";
   ::CoTaskMemFree(folder);  // also after a failure, as the known-folder contract asks

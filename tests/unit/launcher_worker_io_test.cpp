@@ -1,4 +1,4 @@
-// The worker's side channels: its command line, the session folder's access rule,
+// The worker's side channels: its command line, the session folders and their access rule,
 // and reading its event lines.
 #include <gtest/gtest.h>
 #include <windows.h>
@@ -7,6 +7,11 @@
 #include <string>
 #include <vector>
 
+#include "common/diagnostics/error_record.h"
+#include "common/text.h"
+#include "common/winrt/hresult_error.h"
+#include "launcher/folders.h"
+#include "launcher/launcher_codes.h"
 #include "launcher/worker_command.h"
 #include "launcher/worker_event.h"
 
@@ -109,6 +114,46 @@ TEST(LauncherEventLines, InvalidUtf8BecomesReplacementCharacters) {
   auto event = ParseEventLine("error\t-1\tT\t\xff\xfe ok \xc3\xa9\t0x80070005");
   ASSERT_TRUE(event);
   EXPECT_EQ(event->detail, L"\uFFFD\uFFFD ok \u00E9");
+}
+
+// The session folders: every missing level is created, an existing folder is
+// fine, and a failure stays a standard exception whose record keeps the
+// launcher's own code (a Windows error would be classed differently).
+TEST(LauncherSessionFolders, CreatesMissingLevelsAndFailsAsStandardException) {
+  wchar_t temp[MAX_PATH + 1] = {};
+  ASSERT_NE(GetTempPathW(MAX_PATH + 1, temp), 0u);
+  const std::wstring root = std::wstring(temp) + L"tavo-folders-" + std::to_wstring(GetCurrentProcessId());
+  const std::wstring nested = root + L"\\a\\b/c";
+  CreateFolders(nested);
+  EXPECT_TRUE(GetFileAttributesW(nested.c_str()) & FILE_ATTRIBUTE_DIRECTORY);
+  CreateFolders(nested);           // already there
+  CreateFolders(root + L"\\a\\");  // trailing separator
+
+  const std::wstring file = root + L"\\file";
+  HANDLE h = CreateFileW(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
+  ASSERT_NE(h, INVALID_HANDLE_VALUE);
+  CloseHandle(h);
+  for (const std::wstring& blocked : {file, file + L"\\below"}) {
+    SCOPED_TRACE(Utf8(blocked));
+    bool windowsError = false;
+    std::string what;
+    try {
+      CreateFolders(blocked);
+    } catch (const hresult_error&) {
+      windowsError = true;
+    } catch (const std::exception& error) {
+      what = error.what();
+      const ErrorRecord record = RecordFromStdException(L"launcher.prepare_worker_exception", error,
+                                                        static_cast<int32_t>(kCodePrepareWorkerException));
+      EXPECT_EQ(static_cast<uint32_t>(record.code), 0xA0041203u);
+    }
+    EXPECT_FALSE(windowsError);
+    EXPECT_NE(what.find(Utf8(file)), std::string::npos) << what;
+    EXPECT_NE(what.find("Windows error"), std::string::npos) << what;
+  }
+
+  DeleteFileW(file.c_str());
+  for (const std::wstring& folder : {nested, root + L"\\a\\b", root + L"\\a", root}) RemoveDirectoryW(folder.c_str());
 }
 
 }  // namespace

@@ -1,0 +1,105 @@
+#!/usr/bin/env python3
+"""Sizes of the release programs against the download budget: the launcher's
+file and what its resources carry (the worker, the fonts, the pictures and the
+icon; launcher code is everything else: code, data, headers, resource
+directory), and the worker's file.
+
+usage: size_report.py TAVOSETUP_EXE TAVO_DEPLOY_EXE"""
+
+import pathlib
+import re
+import struct
+import sys
+
+ROOT = pathlib.Path(__file__).resolve().parents[1]
+BUDGET = 1_572_864  # 1.5 MiB: the release TavoSetup.exe with everything inside
+RT_ICON, RT_RCDATA, RT_GROUP_ICON = 3, 10, 14
+
+
+def resource_ids():
+    """Resource names of resources/resource_ids.h by number."""
+    text = (ROOT / "resources" / "resource_ids.h").read_text(encoding="utf-8")
+    return {int(value): name for name, value in re.findall(r"#define TAVO_RESOURCE_(\w+) (\d+)", text)}
+
+
+def resources(data):
+    """(type, id, bytes) of every resource data entry of a PE file."""
+    pe = struct.unpack_from("<I", data, 0x3C)[0]
+    if data[pe:pe + 4] != b"PE\0\0":
+        raise ValueError("not a PE file")
+    sections, optional_size = struct.unpack_from("<H12xH", data, pe + 6)
+    optional = pe + 24
+    magic = struct.unpack_from("<H", data, optional)[0]
+    directories = optional + (112 if magic == 0x20B else 96)
+    rva, _ = struct.unpack_from("<II", data, directories + 2 * 8)
+    if rva == 0:
+        return []
+    spans = [struct.unpack_from("<IIII", data, optional + optional_size + 40 * i + 8) for i in range(sections)]
+
+    def file_offset(address):
+        for vsize, vaddr, rawsize, rawptr in spans:
+            if vaddr <= address < vaddr + max(vsize, rawsize):
+                return rawptr + (address - vaddr)
+        raise ValueError("resource data outside every section")
+
+    base = file_offset(rva)
+
+    def entries(offset):
+        named, numbered = struct.unpack_from("<HH", data, base + offset + 12)
+        for i in range(named + numbered):
+            name, target = struct.unpack_from("<II", data, base + offset + 16 + 8 * i)
+            yield (None if name & 0x80000000 else name), target
+
+    found = []
+    for type_id, type_target in entries(0):
+        for res_id, id_target in entries(type_target & 0x7FFFFFFF):
+            for _, lang_target in entries(id_target & 0x7FFFFFFF):
+                address, size = struct.unpack_from("<II", data, base + (lang_target & 0x7FFFFFFF))
+                start = file_offset(address)
+                found.append((type_id, res_id, data[start:start + size]))
+    return found
+
+
+def launcher_parts(path):
+    """The launcher's size, its parts and the bytes of resource 301."""
+    data = path.read_bytes()
+    names = resource_ids()
+    parts = {"worker (resource 301)": 0, "fonts": 0, "pictures and icon": 0, "manifest": 0}
+    worker = b""
+    for type_id, res_id, content in resources(data):
+        size = len(content)
+        name = names.get(res_id, "") if type_id == RT_RCDATA else ""
+        if name == "WORKER":
+            parts["worker (resource 301)"] += size
+            worker = content
+        elif name.startswith("FONT_"):
+            parts["fonts"] += size
+        elif type_id in (RT_RCDATA, RT_ICON, RT_GROUP_ICON):
+            parts["pictures and icon"] += size
+        else:
+            parts["manifest"] += size
+    total = len(data)
+    return total, {"launcher code": total - sum(parts.values()), **parts}, worker
+
+
+def kb(size):
+    return "%9d bytes %8.1f KiB" % (size, size / 1024)
+
+
+def main(argv):
+    if len(argv) != 3:
+        sys.exit(__doc__)
+    launcher, worker = pathlib.Path(argv[1]), pathlib.Path(argv[2])
+    total, parts, carried = launcher_parts(launcher)
+    verdict = ("within, %d bytes to spare" % (BUDGET - total) if total <= BUDGET
+               else "OVER by %d bytes" % (total - BUDGET))
+    print("release TavoSetup.exe     %s   budget %d bytes (1.5 MiB): %s" % (kb(total), BUDGET, verdict))
+    for name, size in parts.items():
+        print("  %-23s %s  %5.1f %%" % (name, kb(size), 100 * size / total))
+    print("release Tavo.Deploy.exe   %s" % kb(worker.stat().st_size))
+    if carried != worker.read_bytes():
+        sys.exit("size_report: resource 301 is not the release worker byte for byte")
+
+
+if __name__ == "__main__":
+    main(sys.argv)
