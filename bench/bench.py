@@ -4,6 +4,8 @@
 artificial delays) against a trivial static program, all started the same way
 under the same warm wineserver (the tree's Wine session and package host must
 be running). Prints the medians and the ratios to the trivial program.
+Then a passing check run against a probe that makes only its Windows calls,
+and the install run's download stage against one bare HTTPS GET.
 Then the setup window, under the same Xvfb: the cost of a full `installing`
 frame against a clear-only frame (offscreen, scale 1), and TavoSetup.exe's
 start to its first painted frame against a minimal Direct2D window program
@@ -11,6 +13,7 @@ that paints one clear frame.
 
 usage: bench.py BUILD_TREE [RUNS]"""
 
+import json
 import os
 import pathlib
 import statistics
@@ -62,7 +65,64 @@ def main(argv):
     trivial_median = medians[cases[0][0]]
     for name, *_ in cases[1:]:
         print("%-26s %.2f" % ("ratio %s / trivial" % name.split()[1], medians[name] / trivial_median))
+    probe_figures(tree, runs, worker, install)
     window_figures(tree, runs)
+
+
+def probe_figures(tree, runs, worker, install):
+    """A passing check run against the check probe, which makes the same
+    Windows calls and nothing else; the install run's download stage (from its
+    verbose trace) against one bare HTTPS GET of the descriptor."""
+    bench = demo_install.tavo_tree.read_programs(tree, "bench-programs.env")
+    folder = tree / "bench"
+    check_report, probe_report = folder / "check.json", folder / "check-probe.json"
+    install_report = folder / "install.json"
+    install_trace = pathlib.Path(str(install_report) + ".trace.jsonl")
+    cases = [("check probe", bench["TAVO_BENCH_CHECK_PROBE"], [demo_install.windows_path(probe_report)]),
+             ("Tavo.Deploy.exe --check", worker, ["--check", "--report", demo_install.windows_path(check_report)])]
+    for _, program, args in cases:
+        timed_run(tree, program, args)
+    times = {name: [] for name, *_ in cases}
+    downloads = {"download probe": [], "install download stage": []}
+    for _ in range(runs):
+        for name, program, args in cases:
+            times[name].append(timed_run(tree, program, args))
+        downloads["download probe"].append(download_probe_ms(tree, bench["TAVO_BENCH_DOWNLOAD_PROBE"]))
+        timed_run(tree, worker, ["--install", "--verbose", "--report", demo_install.windows_path(install_report)],
+                  install["env"], install["prepare"])
+        downloads["install download stage"].append(download_stage_ms(install_trace))
+    medians = {name: statistics.median(values) * 1000 for name, values in times.items()}
+    for name, median in medians.items():
+        print("%-26s median %7.1f ms  (%d runs, min %.1f ms, max %.1f ms)"
+              % (name, median, runs, min(times[name]) * 1000, max(times[name]) * 1000))
+    print("ratio --check / check probe %.2f" % (medians[cases[1][0]] / medians[cases[0][0]]))
+    download_medians = {name: statistics.median(values) for name, values in downloads.items()}
+    for name, median in download_medians.items():
+        print("%-26s median %7.1f ms  (%d runs, min %.1f ms, max %.1f ms)"
+              % (name, median, runs, min(downloads[name]), max(downloads[name])))
+    print("ratio download stage / download probe %.2f"
+          % (download_medians["install download stage"] / download_medians["download probe"]))
+
+
+def download_probe_ms(tree, probe):
+    result = subprocess.run(["sh", str(WINE_EXEC), str(tree), probe], stdin=subprocess.DEVNULL,
+                            capture_output=True, timeout=120)
+    if result.returncode != 0:
+        sys.exit("bench: the download probe exited with %d\n%s" % (result.returncode,
+                                                                  result.stderr.decode(errors="replace")))
+    return float(result.stdout.decode().strip().splitlines()[-1])
+
+
+def download_stage_ms(trace):
+    """Milliseconds between the download operation's `begin` and `result` entries."""
+    marks = {}
+    for line in trace.read_text(encoding="utf-8").splitlines():
+        entry = json.loads(line)
+        if entry["operation"] == "descriptor.download" and entry["phase"] in ("begin", "result"):
+            marks.setdefault(entry["phase"], entry["elapsedMs"])
+    if set(marks) != {"begin", "result"}:
+        sys.exit("bench: %s lacks the download's begin or result entry" % trace)
+    return float(marks["result"] - marks["begin"])
 
 
 def window_figures(tree, runs):
