@@ -13,7 +13,7 @@
 #include "common/child_process.h"
 #include "common/known_folders.h"
 #include "common/winrt/hresult_error.h"
-#include "launcher/folders.h"
+#include "common/folders.h"
 #include "launcher/launcher_codes.h"
 #include "launcher/worker_event.h"
 #include "resources/resource_ids.h"

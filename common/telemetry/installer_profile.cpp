@@ -4,6 +4,9 @@
 #include <objbase.h>
 #include <shlobj.h>
 
+#include <stdexcept>
+
+#include "common/folders.h"
 #include "common/handles.h"
 #include "common/known_folders.h"
 #include "common/telemetry/visitor_id.h"
@@ -25,24 +28,19 @@ bool IsBracedGuidBytes(std::string_view bytes) {
   return true;
 }
 
-bool IsDirectory(const std::wstring& path) {
-  DWORD attributes = ::GetFileAttributesW(path.c_str());
-  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
 bool IsFile(const std::wstring& path) {
   DWORD attributes = ::GetFileAttributesW(path.c_str());
   return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-// Creates every missing folder on the way to `folder`; true when it is a folder.
-bool CreateFolders(const std::wstring& folder) {
-  for (size_t slash = folder.find(L'\\'); slash != std::wstring::npos; slash = folder.find(L'\\', slash + 1)) {
-    // Failures on the way (the drive itself, folders that exist) show in the final test.
-    ::CreateDirectoryW(folder.substr(0, slash).c_str(), nullptr);
+// The profile's folder with every missing parent; false when it cannot be made.
+bool EnsureFolder(const std::wstring& folder) {
+  try {
+    CreateFolders(folder);
+    return true;
+  } catch (const std::runtime_error&) {
+    return false;  // the caller goes on without a profile, as for any profile failure
   }
-  ::CreateDirectoryW(folder.c_str(), nullptr);
-  return IsDirectory(folder);
 }
 
 std::wstring NewGuidText() {
@@ -63,7 +61,7 @@ std::wstring GetOrCreate(const std::wstring& path, std::wstring_view visitorId) 
   if (std::wstring existing = ReadProfile(path); !existing.empty()) return existing;
 
   const size_t slash = path.find_last_of(L'\\');
-  if (slash == std::wstring::npos || !CreateFolders(path.substr(0, slash))) return {};
+  if (slash == std::wstring::npos || !EnsureFolder(path.substr(0, slash))) return {};
 
   const std::wstring guid = NewGuidText();
   if (guid.empty()) return {};

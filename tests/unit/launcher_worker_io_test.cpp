@@ -10,7 +10,7 @@
 #include "common/diagnostics/error_record.h"
 #include "common/text.h"
 #include "common/winrt/hresult_error.h"
-#include "launcher/folders.h"
+#include "common/folders.h"
 #include "launcher/launcher_codes.h"
 #include "launcher/worker_command.h"
 #include "launcher/worker_event.h"

@@ -1,9 +1,9 @@
-// Folder creation for the session folders.
+// Folder creation for the session folders and the installer profile's folder.
 #pragma once
 
 #include <string>
 
-namespace tavo::launcher {
+namespace tavo {
 
 // Creates the folder and every missing parent; an existing folder is fine.
 // Fails with std::runtime_error naming the folder and the Windows error: the
@@ -11,4 +11,4 @@ namespace tavo::launcher {
 // Windows error, as std::filesystem::create_directories did before.
 void CreateFolders(const std::wstring& path);
 
-}  // namespace tavo::launcher
+}  // namespace tavo

@@ -1,4 +1,4 @@
-#include "launcher/folders.h"
+#include "common/folders.h"
 
 #include <windows.h>
 
@@ -9,7 +9,7 @@
 #include "common/diagnostics/error_record.h"
 #include "common/text.h"
 
-namespace tavo::launcher {
+namespace tavo {
 
 namespace {
 
@@ -57,4 +57,4 @@ void CreateFolders(const std::wstring& path) {
   Fail(path, error);
 }
 
-}  // namespace tavo::launcher
+}  // namespace tavo
