@@ -28,7 +28,9 @@ as_root() {
 updated=no
 apt_update() {
   if [ $updated = no ]; then
-    as_root apt-get update -qq
+    # A mirror in the middle of a sync fails one index or another; what is
+    # needed may still be there, and the install or download below says so if not.
+    as_root apt-get update -qq || echo "install-packages: apt-get update failed; going on with the indexes it got" >&2
     updated=yes
   fi
 }
