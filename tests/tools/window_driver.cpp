@@ -24,6 +24,8 @@
 //     announcements TEXT MS   records what the window tells screen readers (live-region
 //                             events, from a hook) until an announced text contains TEXT:
 //                             one answer per event, the status text then   announce="..."
+//     taskbar-created         posts the shell's "TaskbarButtonCreated" message, as Explorer
+//                             does when it made the window's button
 //     sleep MS
 // Exit code: 0 when every step succeeded, 1 when a wait timed out or the window
 // is missing, 2 for a bad command line.
@@ -303,6 +305,8 @@ int Run(std::vector<std::wstring> args) {
     } else if (step == L"announcements") {
       std::wstring until = next();
       RecordAnnouncements(std::move(until), Number(next()));
+    } else if (step == L"taskbar-created") {
+      ::PostMessageW(RequireWindow(), ::RegisterWindowMessageW(L"TaskbarButtonCreated"), 0, 0);
     } else if (step == L"sleep") {
       ::Sleep(Number(next()));
     } else {
