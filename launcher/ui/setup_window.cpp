@@ -127,7 +127,11 @@ void SetupWindow::Create(HINSTANCE instance) {
 }
 
 void SetupWindow::Show(int showCommand) {
-  if (window_) ShowWindow(window_, showCommand == SW_MAXIMIZE ? SW_SHOWNORMAL : showCommand);
+  if (!window_) return;
+  // Screen readers and the taskbar matter only for a window people see.
+  shownToUser_ = !options_.checkOnly && showCommand != SW_HIDE;
+  if (shownToUser_) liveRegion_.Attach(status_);
+  ShowWindow(window_, showCommand == SW_MAXIMIZE ? SW_SHOWNORMAL : showCommand);
 }
 
 void SetupWindow::Destroy() {
@@ -196,6 +200,10 @@ void SetupWindow::UpdateControls() {
   ApplyFocus(controls_);
   setText(status_, controls_.accessibleText);
   setText(window_, controls_.title);
+  ui::AnnouncementKey key = ui::AnnouncementKeyFor(model_, controls_.accessibleText);
+  if (announced_ && key != *announced_) liveRegion_.Announce();
+  announced_ = std::move(key);
+  if (shownToUser_) taskbar_.Show(ui::TaskbarProgressFor(model_));
   PlaceControls();
 }
 
@@ -435,6 +443,10 @@ LRESULT CALLBACK SetupWindow::WindowProc(HWND window, UINT message, WPARAM wPara
 }
 
 LRESULT SetupWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == taskbarCreatedMessage_ && message != 0) {
+    if (shownToUser_) taskbar_.OnCreated(window_, ui::TaskbarProgressFor(model_));
+    return 0;
+  }
   switch (message) {
     case WM_CREATE: {
       SendMessageW(window_, WM_CHANGEUISTATE, MAKEWPARAM(UIS_SET, UISF_HIDEFOCUS | UISF_HIDEACCEL), 0);
@@ -447,6 +459,7 @@ LRESULT SetupWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       model_.reducedMotion = !animation;
       colours_ = ui::ReadSystemColours();
       SetTimer(window_, kTimerAnimation, 33, nullptr);
+      taskbarCreatedMessage_ = ui::TaskbarButton::CreatedMessage(window_);
       UpdateControls();
       created_ = true;
       return 0;
@@ -454,6 +467,8 @@ LRESULT SetupWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_DESTROY:
       KillTimer(window_, kTimerAnimation);
       KillTimer(window_, kTimerLaunch);
+      taskbar_.Clear();
+      liveRegion_.Detach();
       // A window whose creation failed ends no message loop: the entry reports
       // the failure, and a pending quit would close its message box at once.
       if (created_) PostQuitMessage(static_cast<int>(model_.exitCode));

@@ -8,17 +8,21 @@
 #include <windows.h>
 
 #include <exception>
+#include <optional>
 #include <string>
 
 #include "launcher/desktop_platform.h"
 #include "launcher/launch_options.h"
 #include "launcher/setup_controller.h"
+#include "launcher/ui/announcements.h"
 #include "launcher/ui/controls_layout.h"
 #include "launcher/ui/device_resources.h"
 #include "launcher/ui/frame_inputs.h"
 #include "launcher/ui/frame_painter.h"
+#include "launcher/ui/live_region.h"
 #include "launcher/ui/rendering_resources.h"
 #include "launcher/ui/screen_model.h"
+#include "launcher/ui/taskbar_button.h"
 #include "launcher/ui/text_layout_measure.h"
 #include "launcher/ui/text_measurer.h"
 
@@ -109,6 +113,14 @@ class SetupWindow final : public WindowActions {
   std::exception_ptr failure_;
   bool created_ = false;  // WM_CREATE succeeded
   bool firstFrameRecorded_ = false;
+  // Once the window is shown (never in check runs or screenshots), screen
+  // readers hear the status control's changes and the taskbar button
+  // mirrors the progress.
+  ui::LiveRegion liveRegion_;
+  std::optional<ui::AnnouncementKey> announced_;
+  ui::TaskbarButton taskbar_;
+  UINT taskbarCreatedMessage_ = 0;
+  bool shownToUser_ = false;
 };
 
 // The window object the window procedure reaches; set before the window is

@@ -155,6 +155,21 @@ class LauncherOpensApplication(unittest.TestCase):
         self.assertEqual(launched.run.exit_code, 0, launched.run)
 
 
+class LauncherAnnouncements(unittest.TestCase):
+    def test_screen_readers_hear_each_screen_and_5_percent_step_once(self):
+        with lh.running("--install", env=lh.fake_worker_env("announced_install.txt")):
+            heard = lh.driver("wait-window", 20000, "announcements", INSTALLED, 30000)["announce"]
+            lh.driver("close", "wait-gone", 15000)
+        # The preparing details change without being read out; a step is heard
+        # once, however many reports fall into it.
+        self.assertTrue(heard[0].startswith("Installing Tavo Studio, "), heard)
+        percents = [int(m.group(1)) for m in map(re.compile(r"Installing Tavo Studio, (\d+) percent\.").match, heard)
+                    if m]
+        self.assertEqual(percents, sorted(set(percents)), heard)
+        self.assertTrue(all(p % 5 == 0 for p in percents) and percents[-1] == 100, heard)
+        self.assertEqual(heard[-2:], ["Making sure Windows knows where your next update comes from.", INSTALLED], heard)
+
+
 class LauncherReader(unittest.TestCase):
     """The reader on hostile worker output: a fake worker stands in for the
     embedded one (test builds only) and the window shows what was kept."""

@@ -21,6 +21,9 @@
 //     close                   posts WM_CLOSE
 //     box MS                  waits for a "Tavo Setup" message box of any process,
 //                             prints its text and presses OK             box="..."
+//     announcements TEXT MS   records what the window tells screen readers (live-region
+//                             events, from a hook) until an announced text contains TEXT:
+//                             one answer per event, the status text then   announce="..."
 //     sleep MS
 // Exit code: 0 when every step succeeded, 1 when a wait timed out or the window
 // is missing, 2 for a bad command line.
@@ -183,6 +186,38 @@ std::string ControlJson(int id) {
          ",\"enabled\":" + (::IsWindowEnabled(control) ? "true" : "false") + "}";
 }
 
+// The live-region events of any process, read as the hook delivers them.
+struct Announcements {
+  std::wstring until;
+  bool done = false;
+};
+Announcements* g_announcements = nullptr;
+
+void CALLBACK OnLiveRegionChanged(HWINEVENTHOOK, DWORD, HWND control, LONG object, LONG child, DWORD, DWORD) {
+  if (!g_announcements || object != OBJID_CLIENT || child != CHILDID_SELF) return;
+  const std::wstring text = TextOrEmpty([control] { return control; });
+  Print("announce", Json(text));
+  if (text.find(g_announcements->until) != std::wstring::npos) g_announcements->done = true;
+}
+
+void RecordAnnouncements(std::wstring until, DWORD ms) {
+  Announcements state{std::move(until)};
+  g_announcements = &state;
+  HWINEVENTHOOK hook = ::SetWinEventHook(EVENT_OBJECT_LIVEREGIONCHANGED, EVENT_OBJECT_LIVEREGIONCHANGED, nullptr,
+                                         OnLiveRegionChanged, 0, 0, WINEVENT_OUTOFCONTEXT);
+  if (!hook) throw Failure{L"SetWinEventHook failed"};
+  // Out-of-context events arrive as messages of this thread.
+  const ULONGLONG end = ::GetTickCount64() + ms;
+  while (!state.done && ::GetTickCount64() < end) {
+    ::MsgWaitForMultipleObjects(0, nullptr, FALSE, kPollMs, QS_ALLINPUT);
+    MSG message;
+    while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageW(&message);
+  }
+  ::UnhookWinEvent(hook);
+  g_announcements = nullptr;
+  if (!state.done) throw Failure{L"no announcement of " + state.until + L" in time"};
+}
+
 int Run(std::vector<std::wstring> args) {
   size_t i = 0;
   auto next = [&]() -> std::wstring {
@@ -265,6 +300,9 @@ int Run(std::vector<std::wstring> args) {
       ::EnumChildWindows(search.box, FindBoxText, reinterpret_cast<LPARAM>(&text));
       Print("box", Json(text));
       ::PostMessageW(search.box, WM_COMMAND, IDOK, 0);
+    } else if (step == L"announcements") {
+      std::wstring until = next();
+      RecordAnnouncements(std::move(until), Number(next()));
     } else if (step == L"sleep") {
       ::Sleep(Number(next()));
     } else {
