@@ -14,16 +14,18 @@ constexpr uint32_t kCloseRed = 0xE83A3A;
 constexpr TextStyle kCopiedStyle{12, 500, TextAlign::Leading};
 constexpr uint64_t kCopiedMs = 1800;
 
-void FocusRing(FrameCanvas& canvas, const DipRect& r, float radius) {
-  canvas.StrokeRoundRect(r.x - 3, r.y - 3, r.w + 6, r.h + 6, palette::kWhite, radius + 3, 0.55f, 2);
+void FocusRing(FrameCanvas& canvas, const DipRect& r, float radius, const Colours& colours) {
+  canvas.StrokeRoundRect(r.x - 3, r.y - 3, r.w + 6, r.h + 6, colours.Accent(palette::kWhite), radius + 3,
+                         colours.highContrast ? 1 : 0.55f, 2);
 }
 
 void DrawFill(FrameCanvas& canvas, const DipRect& r, const ButtonLook& look, float radius) {
   if (look.fillOpacity > 0) canvas.FillRect(r.x, r.y, r.w, r.h, look.fill, radius, look.fillOpacity);
 }
 
-void DrawCaption(FrameCanvas& canvas, ButtonKind kind, const DipRect& r, const ButtonState& state) {
-  const ButtonLook look = ButtonLookOf(kind, state);
+void DrawCaption(FrameCanvas& canvas, ButtonKind kind, const DipRect& r, const ButtonState& state,
+                 const Colours& colours) {
+  const ButtonLook look = ButtonLookOf(kind, state, colours);
   DrawFill(canvas, r, look, kCaptionRadius);
   const float cx = r.x + r.w / 2, cy = r.y + r.h / 2;
   if (kind == ButtonKind::CaptionMinimize) {
@@ -32,31 +34,64 @@ void DrawCaption(FrameCanvas& canvas, ButtonKind kind, const DipRect& r, const B
     canvas.Line(cx - 4.5f, cy - 4.5f, cx + 4.5f, cy + 4.5f, look.text, 1, 1.4f);
     canvas.Line(cx + 4.5f, cy - 4.5f, cx - 4.5f, cy + 4.5f, look.text, 1, 1.4f);
   }
-  if (state.focusRing) FocusRing(canvas, r, kCaptionRadius);
+  if (state.focusRing) FocusRing(canvas, r, kCaptionRadius, colours);
 }
 
 void DrawRowButton(FrameCanvas& canvas, ButtonKind kind, const DipRect& r, std::wstring_view text,
-                   const ButtonState& state) {
-  const ButtonLook look = ButtonLookOf(kind, state);
+                   const ButtonState& state, const Colours& colours) {
+  const ButtonLook look = ButtonLookOf(kind, state, colours);
   if (look.glow) canvas.RadialGlow(r.x + r.w / 2, r.y + 0.6f * r.h, 0.62f * r.w, 1.1f * r.h, palette::kWhite, 0.07f);
   DrawFill(canvas, r, look, kRowButtonRadius);
-  if (look.outlineOpacity > 0)
-    canvas.StrokeRoundRect(r.x + 0.5f, r.y + 0.5f, r.w - 1, r.h - 1, palette::kWhite, kRowButtonRadius - 0.5f,
-                           look.outlineOpacity, 1);
+  if (look.outlineOpacity > 0) {
+    const float inset = look.outlineWidth / 2;
+    canvas.StrokeRoundRect(r.x + inset, r.y + inset, r.w - 2 * inset, r.h - 2 * inset, look.outline,
+                           kRowButtonRadius - inset, look.outlineOpacity, look.outlineWidth);
+  }
   canvas.DrawText(text, r.x, r.y + 11, r.w, text_style::kButton, look.text, 1);
-  if (state.focusRing) FocusRing(canvas, r, kRowButtonRadius);
+  if (state.focusRing) FocusRing(canvas, r, kRowButtonRadius, colours);
 }
 
-void DrawLink(FrameCanvas& canvas, const DipRect& r, std::wstring_view text, const ButtonState& state, bool copied) {
+void DrawLink(FrameCanvas& canvas, const DipRect& r, std::wstring_view text, const ButtonState& state, bool copied,
+              const Colours& colours) {
   if (copied) {
-    canvas.CheckMark(r.x + 6, r.y + 12, 9, palette::kSuccessGreen, 1.6f, 1);
-    canvas.DrawText(L"Copied", r.x + 14, r.y + 4, 200, kCopiedStyle, palette::kSuccessGreen, 1);
+    const uint32_t feedback = colours.Accent(palette::kSuccessGreen);
+    canvas.CheckMark(r.x + 6, r.y + 12, 9, feedback, 1.6f, 1);
+    canvas.DrawText(L"Copied", r.x + 14, r.y + 4, 200, kCopiedStyle, feedback, 1);
   } else {
-    const ButtonLook look = ButtonLookOf(ButtonKind::Link, state);
+    const ButtonLook look = ButtonLookOf(ButtonKind::Link, state, colours);
     canvas.DrawText(text, r.x, r.y + 4, r.w, text_style::kLink, look.text, 1);
-    if (look.underline) canvas.FillRect(r.x + 2, r.y + 19.5f, r.w - 4, 1, palette::kWhite, 0, 0.6f);
+    if (look.underline)
+      canvas.FillRect(r.x + 2, r.y + 19.5f, r.w - 4, 1, colours.highContrast ? look.text : palette::kWhite, 0,
+                      colours.highContrast ? 1 : 0.6f);
   }
-  if (state.focusRing) FocusRing(canvas, r, kLinkRadius);
+  if (state.focusRing) FocusRing(canvas, r, kLinkRadius, colours);
+}
+
+ButtonLook HighContrastLook(ButtonKind kind, const ButtonState& state, const Colours& c) {
+  ButtonLook look;
+  const bool lit = state.enabled && (state.hovered || state.pressed);
+  switch (kind) {
+    case ButtonKind::Primary:
+    case ButtonKind::Secondary:
+      look.fill = lit ? c.accent : c.buttonFace;
+      look.fillOpacity = 1;
+      look.outline = state.enabled ? c.buttonText : c.disabledText;
+      look.outlineOpacity = 1;
+      look.outlineWidth = kind == ButtonKind::Primary ? 2 : 1;
+      look.text = !state.enabled ? c.disabledText : lit ? c.onAccent : c.buttonText;
+      break;
+    case ButtonKind::CaptionClose:
+    case ButtonKind::CaptionMinimize:
+      look.fill = c.accent;
+      look.fillOpacity = lit ? 1 : 0;
+      look.text = !state.enabled ? c.disabledText : lit ? c.onAccent : c.text;
+      break;
+    case ButtonKind::Link:
+      look.text = lit ? c.accent : c.text;
+      look.underline = true;
+      break;
+  }
+  return look;
 }
 
 }  // namespace
@@ -70,7 +105,8 @@ ButtonState ButtonStateOf(int controlId, bool enabled, const ControlStates& stat
   return state;
 }
 
-ButtonLook ButtonLookOf(ButtonKind kind, const ButtonState& state) {
+ButtonLook ButtonLookOf(ButtonKind kind, const ButtonState& state, const Colours& colours) {
+  if (colours.highContrast) return HighContrastLook(kind, state, colours);
   ButtonLook look;
   switch (kind) {
     case ButtonKind::Primary:
@@ -114,24 +150,25 @@ bool CopiedShown(uint64_t copiedAt, uint64_t now) {
 void DrawCaptionButtons(FrameCanvas& canvas, const FrameInputs& frame) {
   const bool enabled = frame.controls->captionEnabled;
   DrawCaption(canvas, ButtonKind::CaptionMinimize, {638, 14, 32, 32},
-              ButtonStateOf(kIdCaptionMinimize, enabled, frame.states));
+              ButtonStateOf(kIdCaptionMinimize, enabled, frame.states), frame.colours);
   DrawCaption(canvas, ButtonKind::CaptionClose, {674, 14, 32, 32},
-              ButtonStateOf(kIdCaptionClose, enabled, frame.states));
+              ButtonStateOf(kIdCaptionClose, enabled, frame.states), frame.colours);
 }
 
 void DrawRowButtons(FrameCanvas& canvas, const FrameInputs& frame) {
   const Controls& c = *frame.controls;
+  const Colours& colours = frame.colours;
   if (c.copyLinkShown)
     DrawLink(canvas, c.copyLink, L"Copy details", ButtonStateOf(kIdCopyDetails, true, frame.states),
-             CopiedShown(frame.model->copiedAt, frame.now));
+             CopiedShown(frame.model->copiedAt, frame.now), colours);
   if (c.logLinkShown)
-    DrawLink(canvas, c.logLink, L"Show log file", ButtonStateOf(kIdShowLog, true, frame.states), false);
+    DrawLink(canvas, c.logLink, L"Show log file", ButtonStateOf(kIdShowLog, true, frame.states), false, colours);
   if (!c.primaryText.empty())
     DrawRowButton(canvas, ButtonKind::Primary, c.primary, c.primaryText,
-                  ButtonStateOf(kIdPrimary, c.primaryEnabled, frame.states));
+                  ButtonStateOf(kIdPrimary, c.primaryEnabled, frame.states), colours);
   if (!c.secondaryText.empty())
     DrawRowButton(canvas, ButtonKind::Secondary, c.secondary, c.secondaryText,
-                  ButtonStateOf(kIdSecondary, true, frame.states));
+                  ButtonStateOf(kIdSecondary, true, frame.states), colours);
 }
 
 }  // namespace tavo::launcher::ui

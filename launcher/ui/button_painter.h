@@ -25,12 +25,17 @@ ButtonState ButtonStateOf(int controlId, bool enabled, const ControlStates& stat
 struct ButtonLook {
   uint32_t fill = 0;
   float fillOpacity = 0;
-  float outlineOpacity = 0;  // white outline (secondary)
+  uint32_t outline = 0xFFFFFF;  // the secondary's, or every row button's in high contrast
+  float outlineOpacity = 0;
+  float outlineWidth = 1;
   uint32_t text = 0;         // the label or the caption glyph
   bool glow = false;         // soft white glow under the fill (hovered primary)
-  bool underline = false;    // hovered link
+  bool underline = false;    // hovered link; every link in high contrast
 };
-ButtonLook ButtonLookOf(ButtonKind kind, const ButtonState& state);
+// The dark design's look, or in high contrast solid system colours: button
+// face and text with an outline (2 wide on the primary), the highlight when
+// hovered or pressed, gray text when disabled.
+ButtonLook ButtonLookOf(ButtonKind kind, const ButtonState& state, const Colours& colours);
 
 // "Copied" replaces "Copy details" for 1800 ms after a copy (copiedAt 0: none).
 bool CopiedShown(uint64_t copiedAt, uint64_t now);

@@ -8,7 +8,6 @@
 #include <vector>
 
 #include "common/winrt/hresult_error.h"
-#include "launcher/ui/palette.h"
 #include "launcher/ui/rendering_resources.h"
 
 namespace tavo::launcher::ui {
@@ -174,8 +173,18 @@ void FrameCanvas::DrawBitmap(ID2D1Bitmap* bitmap, float x, float y, float w, flo
   target_->DrawBitmap(bitmap, &destination, std::min(opacity, 1.0f), D2D1_BITMAP_INTERPOLATION_MODE_LINEAR, nullptr);
 }
 
+void FrameCanvas::FillOpacityMask(ID2D1Bitmap* mask, float x, float y, float w, float h, uint32_t rgb) {
+  if (!mask) return;
+  const D2D1_RECT_F destination = Rect(x, y, w, h);
+  // Direct2D fills an opacity mask only with aliased primitives.
+  const D2D1_ANTIALIAS_MODE mode = target_->GetAntialiasMode();
+  target_->SetAntialiasMode(D2D1_ANTIALIAS_MODE_ALIASED);
+  target_->FillOpacityMask(mask, Brush(rgb, 1), D2D1_OPACITY_MASK_CONTENT_GRAPHICS, &destination, nullptr);
+  target_->SetAntialiasMode(mode);
+}
+
 void FrameCanvas::DrawTitle(std::wstring_view line1, std::wstring_view line2, float top, float opacity,
-                            bool celebratory) {
+                            bool celebratory, const Colours& colours) {
   if (opacity <= 0) return;
   const TextStyle& style = text_style::kTitle;
   ComPtr<IDWriteTextLayout> first = resources_.MakeTextLayout(line1, kTitleBoxWidth, style);
@@ -197,16 +206,17 @@ void FrameCanvas::DrawTitle(std::wstring_view line1, std::wstring_view line2, fl
   }
 
   const TitleRows rows = PlaceTitle(firstMetrics.width, second ? secondMetrics.width : 0, space);
-  target_->DrawTextLayout({rows.x1, top + rows.y1}, first.get(), Brush(palette::kWhite, opacity),
+  target_->DrawTextLayout({rows.x1, top + rows.y1}, first.get(), Brush(colours.text, opacity),
                           D2D1_DRAW_TEXT_OPTIONS_NONE);
   if (!second) return;
 
   const D2D1_POINT_2F origin{rows.x2, top + rows.y2};
   ComPtr<ID2D1LinearGradientBrush> gradient;
-  if (celebratory)
+  if (celebratory && !colours.highContrast)
     gradient = LinearGradient(origin, {origin.x + secondMetrics.width, origin.y},
                               {{0.0f, 0x6AF9C2, opacity}, {0.6f, 0x23EFFA, opacity}, {1.0f, 0x2AC6FF, opacity}});
-  ID2D1Brush* brush = gradient ? static_cast<ID2D1Brush*>(gradient.get()) : Brush(palette::kTitleLine2, opacity);
+  const uint32_t plain = celebratory && colours.highContrast ? colours.accent : colours.titleLine2;
+  ID2D1Brush* brush = gradient ? static_cast<ID2D1Brush*>(gradient.get()) : Brush(plain, opacity);
   target_->DrawTextLayout(origin, second.get(), brush, D2D1_DRAW_TEXT_OPTIONS_NONE);
 }
 

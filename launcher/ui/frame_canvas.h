@@ -12,6 +12,7 @@
 #include <string_view>
 
 #include "common/winrt/com_ptr.h"
+#include "launcher/ui/colours.h"
 #include "launcher/ui/text_measurer.h"
 
 namespace tavo::launcher::ui {
@@ -82,11 +83,15 @@ class FrameCanvas {
   // Two round strokes: (x - 0.42r, y + 0.02r) to (x - 0.12r, y + 0.32r) to (x + 0.44r, y - 0.30r).
   void CheckMark(float centreX, float centreY, float r, uint32_t rgb, float strokeWidth, float opacity);
   void DrawBitmap(ID2D1Bitmap* bitmap, float x, float y, float w, float h, float opacity);
+  // The bitmap's shape (its alpha) filled with one colour.
+  void FillOpacityMask(ID2D1Bitmap* mask, float x, float y, float w, float h, uint32_t rgb);
 
   // Title lines of a tip or an outcome heading at `top`: one row when both fit
   // in 624 together, else two centred rows 31 apart. Line 1 is white; line 2 is
-  // #6B6B73, or a green-to-blue gradient when celebratory.
-  void DrawTitle(std::wstring_view line1, std::wstring_view line2, float top, float opacity, bool celebratory);
+  // #6B6B73, or a green-to-blue gradient when celebratory (high contrast: the
+  // window text, and the highlight when celebratory).
+  void DrawTitle(std::wstring_view line1, std::wstring_view line2, float top, float opacity, bool celebratory,
+                 const Colours& colours);
 
  private:
   ID2D1RenderTarget* target_;

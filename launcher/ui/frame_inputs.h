@@ -5,6 +5,7 @@
 
 #include <cstdint>
 
+#include "launcher/ui/colours.h"
 #include "launcher/ui/controls_layout.h"
 #include "launcher/ui/screen_model.h"
 
@@ -24,6 +25,8 @@ struct FrameInputs {
   ControlStates states;
   bool preview = false;
   bool installOnly = false;
+  // The dark palette, or the system's colours under a high-contrast theme.
+  Colours colours;
   // The design surface's scale and letterbox offsets in the client area (pixels).
   float scale = 1, offsetX = 0, offsetY = 0;
   // Elapsed milliseconds of the model's clock (frozen in screenshots).

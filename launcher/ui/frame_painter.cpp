@@ -28,9 +28,14 @@ void DrawAmbient(FrameCanvas& canvas, double t) {
   canvas.RadialGlow(760, 520, 320, 260, 0x120051, 0.35f);
 }
 
-void DrawWordmark(FrameCanvas& canvas, ID2D1Bitmap* wordmark) {
+void DrawWordmark(FrameCanvas& canvas, ID2D1Bitmap* wordmark, const Colours& colours) {
   const D2D1_SIZE_F size = wordmark->GetSize();
-  canvas.DrawBitmap(wordmark, 32, 25, kWordmarkWidth, kWordmarkWidth * size.height / size.width, 1.0f);
+  const float height = kWordmarkWidth * size.height / size.width;
+  // In high contrast its own light lettering could vanish: its shape in the window text instead.
+  if (colours.highContrast)
+    canvas.FillOpacityMask(wordmark, 32, 25, kWordmarkWidth, height, colours.text);
+  else
+    canvas.DrawBitmap(wordmark, 32, 25, kWordmarkWidth, height, 1.0f);
 }
 
 // The layer parameters of an opacity mask over `bounds`.
@@ -38,14 +43,25 @@ D2D1_LAYER_PARAMETERS MaskLayer(const D2D1_RECT_F& bounds, ID2D1Brush* mask) {
   return {bounds, nullptr, D2D1_ANTIALIAS_MODE_PER_PRIMITIVE, {1, 0, 0, 1, 0, 0}, 1.0f, mask, D2D1_LAYER_OPTIONS_NONE};
 }
 
-// A tip picture centred on (360, 202), its edges faded by two opacity-mask layers.
-void DrawTipPicture(FrameCanvas& canvas, const DeviceResources& device, int tip, float opacity, float zoom) {
+// A tip picture centred on (360, 202), its edges faded by two opacity-mask
+// layers; in high contrast plain, clipped to its unzoomed place, so its edges stay sharp.
+void DrawTipPicture(FrameCanvas& canvas, const DeviceResources& device, int tip, float opacity, float zoom,
+                    bool highContrast) {
   if (opacity <= 0) return;
   const PixelSize picture = device.TipPicture(tip);
-  const float factor = TipFitFactor(picture) * zoom;
+  const float fit = TipFitFactor(picture), factor = fit * zoom;
   const float w = static_cast<float>(picture.width) * factor, h = static_cast<float>(picture.height) * factor;
   const float x = 360 - w / 2, y = 202 - h / 2;
   const D2D1_RECT_F bounds{x, y, x + w, y + h};
+  ID2D1RenderTarget* target = canvas.Target();
+  if (highContrast) {
+    const float fitW = static_cast<float>(picture.width) * fit, fitH = static_cast<float>(picture.height) * fit;
+    const D2D1_RECT_F clip{360 - fitW / 2, 202 - fitH / 2, 360 + fitW / 2, 202 + fitH / 2};
+    target->PushAxisAlignedClip(&clip, D2D1_ANTIALIAS_MODE_PER_PRIMITIVE);
+    canvas.DrawBitmap(device.Tip(tip), x, y, w, h, opacity);
+    target->PopAxisAlignedClip();
+    return;
+  }
   ComPtr<ID2D1LinearGradientBrush> across =
       canvas.LinearGradient({x, y}, {x + w, y},
                             {{0, kWhite, 0}, {0.07f, kWhite, 0.45f}, {0.17f, kWhite, 1}, {0.83f, kWhite, 1},
@@ -54,7 +70,6 @@ void DrawTipPicture(FrameCanvas& canvas, const DeviceResources& device, int tip,
       canvas.LinearGradient({x, y}, {x, y + h},
                             {{0, kWhite, 0}, {0.08f, kWhite, 0.5f}, {0.18f, kWhite, 1}, {0.74f, kWhite, 1},
                              {0.90f, kWhite, 0.4f}, {1, kWhite, 0}});
-  ID2D1RenderTarget* target = canvas.Target();
   // A mask that cannot be made leaves that edge unfaded rather than losing the picture.
   int pushed = 0;
   for (const auto& [mask, layer] : {std::pair{across.get(), device.Layer(0)}, std::pair{down.get(), device.Layer(1)}}) {
@@ -67,59 +82,75 @@ void DrawTipPicture(FrameCanvas& canvas, const DeviceResources& device, int tip,
   for (; pushed > 0; --pushed) target->PopLayer();
 }
 
-void DrawCarousel(FrameCanvas& canvas, const DeviceResources& device, const ScreenModel& m, uint64_t tipAge) {
+void DrawCarousel(FrameCanvas& canvas, const DeviceResources& device, const ScreenModel& m, uint64_t tipAge,
+                  const Colours& colours) {
   const bool fade = m.previousTip >= 0 && !m.reducedMotion;
   const float f = fade ? EaseInOutCubic(static_cast<float>(tipAge) / 650.0f) : 1.0f;
   const auto age = static_cast<double>(tipAge);
-  if (f < 1) {
-    canvas.RadialGlow(360, 202, 330, 190, kTips[m.previousTip].accent, 0.1f * (1 - f));
+  const bool hc = colours.highContrast;
+  if (!hc) {
+    if (f < 1) canvas.RadialGlow(360, 202, 330, 190, kTips[m.previousTip].accent, 0.1f * (1 - f));
+    canvas.RadialGlow(360, 202, 330, 190, kTips[m.currentTip].accent, 0.1f * f);
   }
-  canvas.RadialGlow(360, 202, 330, 190, kTips[m.currentTip].accent, 0.1f * f);
-  if (f < 1) DrawTipPicture(canvas, device, m.previousTip, 1 - f, Zoom(age + 7000, m.reducedMotion));
-  DrawTipPicture(canvas, device, m.currentTip, f, Zoom(age, m.reducedMotion));
+  if (f < 1) DrawTipPicture(canvas, device, m.previousTip, 1 - f, Zoom(age + 7000, m.reducedMotion), hc);
+  DrawTipPicture(canvas, device, m.currentTip, f, Zoom(age, m.reducedMotion), hc);
 
+  // High contrast: solid tracks in the window text, filled with the highlight.
   for (int i = 0; i < kTipCount; ++i) {
     const float x = 265.0f + 28.0f * static_cast<float>(i);
-    canvas.FillRect(x, 364, 22, 3, kWhite, 1.5f, 0.14f);
+    canvas.FillRect(x, 364, 22, 3, hc ? colours.text : kWhite, 1.5f, hc ? 1 : 0.14f);
     const float fill = IndicatorFill(i, m.currentTip, m.tipDwell);
-    if (fill > 0) canvas.FillRect(x, 364, std::max(fill * 22, 3.0f), 3, kWhite, 1.5f, i == m.currentTip ? 0.85f : 0.42f);
+    const float opacity = hc ? 1 : i == m.currentTip ? 0.85f : 0.42f;
+    if (fill > 0) canvas.FillRect(x, 364, std::max(fill * 22, 3.0f), 3, colours.Accent(kWhite), 1.5f, opacity);
   }
 }
 
-void DrawTipTexts(FrameCanvas& canvas, const Tip& tip, float opacity, float offset) {
-  canvas.DrawText(tip.kicker, 48, 392 + offset, 624, text_style::kKicker, tip.accent, opacity);
-  canvas.DrawTitle(tip.titleLine1, tip.titleLine2, 412 + offset, opacity, false);
+void DrawTipTexts(FrameCanvas& canvas, const Tip& tip, float opacity, float offset, const Colours& colours) {
+  canvas.DrawText(tip.kicker, 48, 392 + offset, 624, text_style::kKicker, colours.Accent(tip.accent), opacity);
+  canvas.DrawTitle(tip.titleLine1, tip.titleLine2, 412 + offset, opacity, false, colours);
   const float width = canvas.BalancedWidth(tip.body, 540);
-  canvas.DrawText(tip.body, 360 - width / 2, 452 + 1.4f * offset, width, text_style::kBody, palette::kSecondaryText, opacity);
+  canvas.DrawText(tip.body, 360 - width / 2, 452 + 1.4f * offset, width, text_style::kBody, colours.secondaryText,
+                  opacity);
 }
 
-void DrawTipCopy(FrameCanvas& canvas, const ScreenModel& m, uint64_t tipAge) {
+void DrawTipCopy(FrameCanvas& canvas, const ScreenModel& m, uint64_t tipAge, const Colours& colours) {
   const bool changed = m.previousTip >= 0 && !m.reducedMotion;
   if (changed && tipAge < 180) {
-    DrawTipTexts(canvas, kTips[m.previousTip], 1 - static_cast<float>(tipAge) / 180.0f, 0);
+    DrawTipTexts(canvas, kTips[m.previousTip], 1 - static_cast<float>(tipAge) / 180.0f, 0, colours);
     return;
   }
   const float g = changed ? EaseOutCubic((static_cast<float>(tipAge) - 180.0f) / 520.0f) : 1.0f;
-  DrawTipTexts(canvas, kTips[m.currentTip], g, (1 - g) * 10);
+  DrawTipTexts(canvas, kTips[m.currentTip], g, (1 - g) * 10, colours);
 }
 
-void DrawProgressArea(FrameCanvas& canvas, const ScreenModel& m, bool installOnly, double seconds) {
-  canvas.DrawText(ProgressLabel(m.screen), 48, 523, 400, text_style::kProgressLabel, palette::kLabel, 1);
+void DrawProgressArea(FrameCanvas& canvas, const ScreenModel& m, bool installOnly, double seconds,
+                      const Colours& colours) {
+  canvas.DrawText(ProgressLabel(m.screen), 48, 523, 400, text_style::kProgressLabel, colours.label, 1);
   const bool determinate = BarIsDeterminate(m.screen, m.progress);
   if (determinate) {
-    canvas.DrawText(std::to_wstring(m.progress) + L"%", 592, 523, 80, text_style::kPercent, palette::kMuted, 1);
+    canvas.DrawText(std::to_wstring(m.progress) + L"%", 592, 523, 80, text_style::kPercent, colours.muted, 1);
   }
-  canvas.FillRect(48, 548, 624, 4, kWhite, 2, 0.08f);
+  const bool hc = colours.highContrast;
+  // High contrast: the track outlined in the window text, the fill solid highlight, no glow or shimmer.
+  if (hc)
+    canvas.StrokeRoundRect(48.5f, 548.5f, 623, 3, colours.text, 1.5f, 1, 1);
+  else
+    canvas.FillRect(48, 548, 624, 4, kWhite, 2, 0.08f);
 
   ID2D1RenderTarget* target = canvas.Target();
-  ComPtr<ID2D1LinearGradientBrush> bar = canvas.LinearGradient({48, 548}, {672, 548}, {{0, 0x3B82F6, 1}, {1, 0x7DE2D1, 1}});
+  ComPtr<ID2D1LinearGradientBrush> bar;
+  if (!hc) bar = canvas.LinearGradient({48, 548}, {672, 548}, {{0, 0x3B82F6, 1}, {1, 0x7DE2D1, 1}});
+  const auto barBrush = [&]() -> ID2D1Brush* {
+    if (hc) return canvas.Brush(colours.accent, 1);
+    return bar.get();
+  };
   const D2D1_RECT_F clip{48, 536, 672, 564};
   target->PushAxisAlignedClip(&clip, D2D1_ANTIALIAS_MODE_PER_PRIMITIVE);
   if (determinate) {
     const float w = DeterminateFillWidth(m.displayedProgress);
-    canvas.FillRect(48, 548, w, 4, bar.get(), 2);
-    canvas.RadialGlow(48 + w - 2, 550, 22, 7, 0x7DE2D1, 0.55f);
-    if (!m.reducedMotion && w > 40) {
+    canvas.FillRect(48, 548, w, 4, barBrush(), 2);
+    if (!hc) canvas.RadialGlow(48 + w - 2, 550, 22, 7, 0x7DE2D1, 0.55f);
+    if (!hc && !m.reducedMotion && w > 40) {
       const float centre = ShimmerCentre(seconds, w);
       ComPtr<ID2D1LinearGradientBrush> shimmer = canvas.LinearGradient(
           {centre - 45, 548}, {centre + 45, 548}, {{0, kWhite, 0}, {0.5f, kWhite, 0.45f}, {1, kWhite, 0}});
@@ -129,10 +160,10 @@ void DrawProgressArea(FrameCanvas& canvas, const ScreenModel& m, bool installOnl
       target->PopAxisAlignedClip();
     }
   } else {
-    canvas.FillRect(IndeterminateSegmentLeft(seconds), 548, 174.72f, 4, bar.get(), 2);
+    canvas.FillRect(IndeterminateSegmentLeft(seconds), 548, 174.72f, 4, barBrush(), 2);
   }
   target->PopAxisAlignedClip();
-  canvas.DrawText(FooterText(m.screen, installOnly), 48, 562, 624, text_style::kFooter, palette::kFaint, 1);
+  canvas.DrawText(FooterText(m.screen, installOnly), 48, 562, 624, text_style::kFooter, colours.faint, 1);
 }
 
 }  // namespace
@@ -144,27 +175,28 @@ bool DrawFrame(FrameTools& tools, const FrameInputs& inputs) {
   target->BeginDraw();
   const D2D1_MATRIX_3X2_F identity{1, 0, 0, 1, 0, 0};
   target->SetTransform(&identity);
-  const D2D1_COLOR_F background = Colour(palette::kBackground, 1);
+  const Colours& colours = inputs.colours;
+  const D2D1_COLOR_F background = Colour(colours.background, 1);
   target->Clear(&background);
   const D2D1_MATRIX_3X2_F design{inputs.scale, 0, 0, inputs.scale, inputs.offsetX, inputs.offsetY};
   target->SetTransform(&design);
 
   FrameCanvas canvas(target, device.Brush(), tools.resources, tools.measurer, tools.balancedWidths);
   const double seconds = static_cast<double>(inputs.now) / 1000.0;
-  DrawAmbient(canvas, m.reducedMotion ? 0.0 : seconds);
-  DrawWordmark(canvas, device.Wordmark());
-  if (inputs.preview) canvas.DrawText(L"PREVIEW", 98, 28.5f, 80, text_style::kBadge, palette::kFaint, 1);
+  if (!colours.highContrast) DrawAmbient(canvas, m.reducedMotion ? 0.0 : seconds);
+  DrawWordmark(canvas, device.Wordmark(), colours);
+  if (inputs.preview) canvas.DrawText(L"PREVIEW", 98, 28.5f, 80, text_style::kBadge, colours.faint, 1);
 
   if (IsOutcome(m.screen)) {
     DrawOutcomeScreen(canvas, inputs, device.Logo());
   } else {
     const uint64_t tipAge = inputs.now >= m.tipChangedAt ? inputs.now - m.tipChangedAt : 0;
-    DrawCarousel(canvas, device, m, tipAge);
-    DrawTipCopy(canvas, m, tipAge);
-    DrawProgressArea(canvas, m, inputs.installOnly, seconds);
+    DrawCarousel(canvas, device, m, tipAge, colours);
+    DrawTipCopy(canvas, m, tipAge, colours);
+    DrawProgressArea(canvas, m, inputs.installOnly, seconds, colours);
   }
   DrawCaptionButtons(canvas, inputs);
-  if (m.stopConfirmationShown) DrawStopOverlay(canvas);
+  if (m.stopConfirmationShown) DrawStopOverlay(canvas, colours);
   DrawRowButtons(canvas, inputs);
   return device.EndDraw();
 }

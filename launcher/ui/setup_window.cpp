@@ -12,6 +12,7 @@
 #include "launcher/ui/frame_painter.h"
 #include "launcher/ui/preview_state.h"
 #include "launcher/ui/screenshot.h"
+#include "launcher/ui/system_colours.h"
 #include "launcher/ui/window_class.h"
 #include "resources/resource_ids.h"
 
@@ -331,6 +332,7 @@ ui::FrameInputs SetupWindow::CurrentFrameInputs() {
   inputs.controls = &controls_;
   inputs.preview = options_.preview;
   inputs.installOnly = options_.installOnly;
+  inputs.colours = colours_;
   inputs.scale = scale_;
   inputs.offsetX = offsetX_;
   inputs.offsetY = offsetY_;
@@ -360,10 +362,11 @@ void SetupWindow::PaintFallback(HDC dc) {
   RECT client{};
   GetClientRect(window_, &client);
   // The stock DC brush takes any colour and needs no owner.
-  SetDCBrushColor(dc, kFallbackBackground);
+  const bool highContrast = colours_.highContrast;
+  SetDCBrushColor(dc, highContrast ? GetSysColor(COLOR_WINDOW) : kFallbackBackground);
   FillRect(dc, &client, static_cast<HBRUSH>(GetStockObject(DC_BRUSH)));
   SetBkMode(dc, TRANSPARENT);
-  SetTextColor(dc, kFallbackText);
+  SetTextColor(dc, highContrast ? GetSysColor(COLOR_WINDOWTEXT) : kFallbackText);
   HGDIOBJ oldFont = SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT));
   // Centred both ways with word wrap: measure the wrapped height first.
   RECT text = client;
@@ -454,6 +457,7 @@ LRESULT SetupWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       BOOL animation = TRUE;
       SystemParametersInfoW(SPI_GETCLIENTAREAANIMATION, 0, &animation, 0);
       model_.reducedMotion = !animation;
+      colours_ = ui::ReadSystemColours();
       SetTimer(window_, kTimerAnimation, 33, nullptr);
       taskbarCreatedMessage_ = ui::TaskbarButton::CreatedMessage(window_);
       UpdateControls();
@@ -511,6 +515,14 @@ LRESULT SetupWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         SystemParametersInfoW(SPI_GETCLIENTAREAANIMATION, 0, &animation, 0);
         model_.reducedMotion = !animation;
       }
+      if (wParam == SPI_SETHIGHCONTRAST) {
+        colours_ = ui::ReadSystemColours();
+        InvalidateRect(window_, nullptr, FALSE);
+      }
+      break;
+    case WM_SYSCOLORCHANGE:
+      colours_ = ui::ReadSystemColours();
+      InvalidateRect(window_, nullptr, FALSE);
       break;
     case WM_SETCURSOR:
       if (LOWORD(lParam) == HTCLIENT) {

@@ -106,6 +106,7 @@ class SetupWindow final : public WindowActions {
   HWND rememberedFocus_ = nullptr;
   int hovered_ = 0;
   Controls controls_;
+  ui::Colours colours_;  // read at creation and when the theme or the system colours change
   float scale_ = 1.0f, offsetX_ = 0.0f, offsetY_ = 0.0f;
   SIZE fixedTrack_{0, 0};
   uint64_t lastTick_ = 0;

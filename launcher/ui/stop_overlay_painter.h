@@ -2,10 +2,11 @@
 // stop installing. Its two buttons are the row buttons, drawn after it.
 #pragma once
 
+#include "launcher/ui/colours.h"
 #include "launcher/ui/frame_canvas.h"
 
 namespace tavo::launcher::ui {
 
-void DrawStopOverlay(FrameCanvas& canvas);
+void DrawStopOverlay(FrameCanvas& canvas, const Colours& colours);
 
 }  // namespace tavo::launcher::ui

@@ -203,6 +203,28 @@ def policy_values(values):
             wine("reg", "delete", "HKLM\\" + key, "/f")
 
 
+@contextlib.contextmanager
+def system_colours(colours):
+    """The prefix's system colours (name -> (r, g, b)), which Wine reads at a
+    program's start, inside the block; the earlier values come back afterwards."""
+    key = r"HKCU\Control Panel\Colors"
+
+    def query(name):
+        result = subprocess.run(["sh", str(WINE_EXEC), str(TREE), "reg", "query", key, "/v", name],
+                                stdin=subprocess.DEVNULL, capture_output=True, timeout=RUN_TIMEOUT)
+        found = [line.split(None, 2) for line in result.stdout.decode("utf-8", errors="replace").splitlines()]
+        return next((f[2].strip() for f in found if len(f) == 3 and f[:2] == [name, "REG_SZ"]), None)
+    earlier = {name: query(name) for name in colours}
+    try:
+        for name, rgb in colours.items():
+            wine("reg", "add", key, "/v", name, "/t", "REG_SZ", "/d", "%d %d %d" % rgb, "/f")
+        yield
+    finally:
+        for name, value in earlier.items():
+            restore = ("add", key, "/v", name, "/t", "REG_SZ", "/d", value) if value else ("delete", key, "/v", name)
+            wine("reg", *restore, "/f")
+
+
 def _key_exists(key):
     result = subprocess.run(["sh", str(WINE_EXEC), str(TREE), "reg", "query", "HKLM\\" + key],
                             stdin=subprocess.DEVNULL, capture_output=True, timeout=RUN_TIMEOUT)

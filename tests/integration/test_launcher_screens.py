@@ -3,6 +3,7 @@ states through the real `--preview --screenshot` path, and the live window on
 the X display. Probes sit where Wine draws as Windows does: inside filled
 shapes and on flat areas, never on edges, glows or masked pictures."""
 
+import itertools
 import time
 import unittest
 
@@ -129,6 +130,47 @@ class Screenshots(unittest.TestCase):
     def assert_badge_scaled(self, picture, scale):
         colour = pictures.hex_colour(BADGE_SUCCESS)
         self.assertGreaterEqual(column_run(picture, 396 * scale, colour, range(120 * scale, 460 * scale)), 12 * scale)
+
+
+class HighContrastScreenshots(unittest.TestCase):
+    """A high-contrast theme, forced by the test hook over system colours that
+    all differ, so that each probe tells which role a pixel took."""
+    COLOURS = {"Window": (0, 0, 0), "WindowText": (255, 255, 0), "Hilight": (0, 255, 255), "HilightText": (0, 0, 0),
+               "ButtonFace": (0, 0, 128), "ButtonText": (255, 255, 255), "GrayText": (0, 255, 0)}
+
+    def setUp(self):
+        self.ws = harness.Workspace().__enter__()
+        self.addCleanup(self.ws.__exit__, None, None, None)
+
+    def capture(self, state):
+        path = self.ws.path(state + ".png")
+        run = lh.run_launcher("--preview", "--state", state, "--screenshot", harness.windows_path(path),
+                              workspace=self.ws, env={"TAVO_TEST_HOOK_HIGH_CONTRAST": "1"})
+        self.assertEqual((run.exit_code, run.box), (0, None), run)
+        return pictures.read_png(path)
+
+    def test_screens_draw_in_the_system_colours(self):
+        with harness.system_colours(self.COLOURS):
+            installing, error = self.capture("installing"), self.capture("error")
+        window, text, highlight = self.COLOURS["Window"], self.COLOURS["WindowText"], self.COLOURS["Hilight"]
+
+        def has(picture, colour, xs, ys):
+            return any(pictures.near(picture.at(x, y), colour, 30) for y in ys for x in xs)
+        # No glow anywhere: where the dark design has its ambient light, the window colour.
+        for picture, point in itertools.product((installing, error), ((5, 5), (20, 300), (700, 120), (715, 595))):
+            self.assertEqual(picture.at(*point), window, point)
+        # 42 %: the fill to 310 in the highlight, without shimmer or head glow;
+        # beyond it the track, outlined in the window text around the window colour.
+        for x in (60, 150, 280, 300):
+            self.assertEqual(installing.at(x, 550), highlight, x)
+        self.assertEqual((installing.at(500, 548), installing.at(500, 550)), (text, window))
+        self.assertTrue(has(installing, text, range(48, 200), range(524, 542)), "no label in the window text")
+        self.assertTrue(has(error, text, range(100, 620), range(330, 400)), "no body in the window text")
+        self.assertGreaterEqual(column_run(error, 396, highlight, range(120, 460), 0), 12, "no highlight badge")
+        # "Try again" reaches from 232 or less to 340 or more: its face, and on it its text.
+        rows = [y for y in range(380, 600) if error.at(240, y) == self.COLOURS["ButtonFace"]]
+        self.assertGreater(len(rows), 30)
+        self.assertTrue(has(error, self.COLOURS["ButtonText"], range(244, 340), rows), "no text on the primary")
 
 
 class LiveWindow(unittest.TestCase):

@@ -36,7 +36,7 @@ TEST(ButtonPainter, LookPerKindAndState) {
            Case{ButtonKind::CaptionMinimize, press, 0xFFFFFF, 0.06f, 0, 0xFFFFFF, false, false},
            Case{ButtonKind::Link, rest, 0, 0, 0, 0xE2E2E2, false, false},
            Case{ButtonKind::Link, hover, 0, 0, 0, 0xFFFFFF, false, true}}) {
-    const ButtonLook look = ButtonLookOf(c.kind, c.state);
+    const ButtonLook look = ButtonLookOf(c.kind, c.state, kDarkColours);
     SCOPED_TRACE(testing::Message() << "kind " << static_cast<int>(c.kind) << " hovered " << c.state.hovered
                                     << " pressed " << c.state.pressed << " enabled " << c.state.enabled);
     if (c.fillOpacity > 0) {
