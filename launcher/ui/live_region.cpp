@@ -34,6 +34,7 @@ void LiveRegion::Attach(HWND control) {
 void LiveRegion::Detach() {
   if (services_ && control_) {
     MSAAPROPID property = kLiveSettingProperty;
+    // A mark that cannot be cleared goes with the control, which is destroyed next.
     services_->ClearHwndProps(control_, static_cast<DWORD>(OBJID_CLIENT), CHILDID_SELF, &property, 1);
   }
   services_.reset();

@@ -117,20 +117,32 @@ void SetupWindow::Create(HINSTANCE instance) {
   // Older systems lack some of these attributes; their results do not matter.
   MARGINS margins{1, 1, 1, 1};
   DwmExtendFrameIntoClientArea(window_, &margins);
-  BOOL dark = TRUE;
-  DwmSetWindowAttribute(window_, 20 /* DWMWA_USE_IMMERSIVE_DARK_MODE */, &dark, sizeof(dark));
   DWORD corners = 2;  // DWMWCP_ROUND
   DwmSetWindowAttribute(window_, 33 /* DWMWA_WINDOW_CORNER_PREFERENCE */, &corners, sizeof(corners));
-  COLORREF border = 0x002E2A2A;
-  DwmSetWindowAttribute(window_, 34 /* DWMWA_BORDER_COLOR */, &border, sizeof(border));
   SetWindowPos(window_, nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_FRAMECHANGED);
+}
+
+void SetupWindow::ReadColours() {
+  colours_ = ui::ReadSystemColours();
+  // The frame follows: dark with the design's border, or the theme's own under
+  // high contrast. Older systems lack these attributes; the results do not matter.
+  BOOL dark = colours_.highContrast ? FALSE : TRUE;
+  DwmSetWindowAttribute(window_, 20 /* DWMWA_USE_IMMERSIVE_DARK_MODE */, &dark, sizeof(dark));
+  COLORREF border = colours_.highContrast ? 0xFFFFFFFF /* DWMWA_COLOR_DEFAULT */ : 0x002E2A2A;
+  DwmSetWindowAttribute(window_, 34 /* DWMWA_BORDER_COLOR */, &border, sizeof(border));
+  InvalidateRect(window_, nullptr, FALSE);
 }
 
 void SetupWindow::Show(int showCommand) {
   if (!window_) return;
   // Screen readers and the taskbar matter only for a window people see.
   shownToUser_ = !options_.checkOnly && showCommand != SW_HIDE;
-  if (shownToUser_) liveRegion_.Attach(status_);
+  if (shownToUser_) {
+    liveRegion_.Attach(status_);
+    // A refused PC or a session that could not start is an outcome before
+    // the window appears: its text is told as the window comes up.
+    if (IsOutcome(model_.screen)) liveRegion_.Announce();
+  }
   ShowWindow(window_, showCommand == SW_MAXIMIZE ? SW_SHOWNORMAL : showCommand);
 }
 
@@ -363,10 +375,11 @@ void SetupWindow::PaintFallback(HDC dc) {
   GetClientRect(window_, &client);
   // The stock DC brush takes any colour and needs no owner.
   const bool highContrast = colours_.highContrast;
-  SetDCBrushColor(dc, highContrast ? GetSysColor(COLOR_WINDOW) : kFallbackBackground);
+  // 0xRRGGBB and COLORREF differ by the order of red and blue: one swap serves both ways.
+  SetDCBrushColor(dc, highContrast ? ui::RgbFromColorRef(colours_.background) : kFallbackBackground);
   FillRect(dc, &client, static_cast<HBRUSH>(GetStockObject(DC_BRUSH)));
   SetBkMode(dc, TRANSPARENT);
-  SetTextColor(dc, highContrast ? GetSysColor(COLOR_WINDOWTEXT) : kFallbackText);
+  SetTextColor(dc, highContrast ? ui::RgbFromColorRef(colours_.text) : kFallbackText);
   HGDIOBJ oldFont = SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT));
   // Centred both ways with word wrap: measure the wrapped height first.
   RECT text = client;
@@ -457,7 +470,7 @@ LRESULT SetupWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       BOOL animation = TRUE;
       SystemParametersInfoW(SPI_GETCLIENTAREAANIMATION, 0, &animation, 0);
       model_.reducedMotion = !animation;
-      colours_ = ui::ReadSystemColours();
+      ReadColours();
       SetTimer(window_, kTimerAnimation, 33, nullptr);
       taskbarCreatedMessage_ = ui::TaskbarButton::CreatedMessage(window_);
       UpdateControls();
@@ -515,14 +528,10 @@ LRESULT SetupWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         SystemParametersInfoW(SPI_GETCLIENTAREAANIMATION, 0, &animation, 0);
         model_.reducedMotion = !animation;
       }
-      if (wParam == SPI_SETHIGHCONTRAST) {
-        colours_ = ui::ReadSystemColours();
-        InvalidateRect(window_, nullptr, FALSE);
-      }
+      if (wParam == SPI_SETHIGHCONTRAST) ReadColours();
       break;
     case WM_SYSCOLORCHANGE:
-      colours_ = ui::ReadSystemColours();
-      InvalidateRect(window_, nullptr, FALSE);
+      ReadColours();
       break;
     case WM_SETCURSOR:
       if (LOWORD(lParam) == HTCLIENT) {

@@ -79,6 +79,8 @@ class SetupWindow final : public WindowActions {
   void Relayout();
   void PlaceControls();
   void ApplyFocus(const Controls& controls);
+  // The colours (and the frame's) for the current theme; repaints.
+  void ReadColours();
   void Tick();
   void Paint();
   void PaintFrame();

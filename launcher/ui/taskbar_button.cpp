@@ -20,6 +20,7 @@ TBPFLAG Flag(TaskbarState state) {
 
 UINT TaskbarButton::CreatedMessage(HWND window) {
   UINT message = RegisterWindowMessageW(L"TaskbarButtonCreated");
+  // Fails only where no filter applies (not elevated): the message arrives anyway.
   if (message) ChangeWindowMessageFilterEx(window, message, MSGFLT_ALLOW, nullptr);
   return message;
 }

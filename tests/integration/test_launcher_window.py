@@ -160,8 +160,11 @@ class LauncherAnnouncements(unittest.TestCase):
         with lh.running("--install", env=lh.fake_worker_env("announced_install.txt")):
             # The taskbar button follows the same run (Wine's taskbar list takes
             # the calls and shows nothing).
-            heard = lh.driver("wait-window", 20000, "taskbar-created", "announcements", INSTALLED, 30000)["announce"]
+            seen = lh.driver("wait-window", 20000, "taskbar-created", "announcements", INSTALLED, 30000)
             lh.driver("close", "wait-gone", 15000)
+        heard = seen["announce"]
+        # The hook began before the worker's first line, so every change was there to be heard.
+        self.assertEqual(seen["hooked"], ["Getting ready to install Tavo Studio."])
         # The preparing details change without being read out; a step is heard
         # once, however many reports fall into it.
         self.assertTrue(heard[0].startswith("Installing Tavo Studio, "), heard)

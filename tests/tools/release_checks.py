@@ -8,10 +8,12 @@
       TEST_PROGRAM, a test build, must contain one, which shows the search works
   imports-exported PROGRAM DLL_DIR
       every function PROGRAM imports is exported by the DLL of that name in DLL_DIR
-  delay-loads-exported DEF_DIR DLL_DIR
+  delay-loads-exported DEF_DIR DLL_DIR PROGRAM...
       every function a delay-load list (DEF_DIR/*.def) names is exported by
       the DLL it names in DLL_DIR (GNU ld writes no delay-import directory to
-      read them back from the program)
+      read them back from the program), and no PROGRAM imports one of those
+      DLLs at start (a call missing from a list links as an ordinary import
+      where the toolchain's default libraries have the DLL, as for shell32)
   static DLL_DIR_X64 DLL_DIR_I386 PROGRAM...
       every DLL a PROGRAM imports is a system DLL of Wine for its machine:
       nothing from the MinGW runtime (libstdc++, libgcc, libwinpthread)
@@ -84,8 +86,8 @@ def imports_exported(program, dll_dir):
     return problems
 
 
-def delay_loads_exported(def_dir, dll_dir):
-    problems = []
+def delay_loads_exported(def_dir, dll_dir, programs):
+    problems, delayed = [], set()
     for listing in sorted(pathlib.Path(def_dir).glob("*.def")):
         lines = [line.split(";")[0].strip() for line in listing.read_text().splitlines()]
         lines = [line for line in lines if line]
@@ -93,6 +95,7 @@ def delay_loads_exported(def_dir, dll_dir):
             problems.append("%s is not a LIBRARY ... EXPORTS list" % listing)
             continue
         dll = lines[0].split()[1].lower()
+        delayed.add(dll)
         path = system_dll(dll_dir, dll)
         if path is None:
             problems.append("%s names %s, which Wine does not have in %s" % (listing.name, dll, dll_dir))
@@ -100,6 +103,9 @@ def delay_loads_exported(def_dir, dll_dir):
         exported = pe.PeFile.load(path).exports()
         problems += ["%s names %s!%s, which Wine's %s does not export" % (listing.name, dll, f, path.name)
                      for f in lines[lines.index("EXPORTS") + 1:] if f not in exported]
+    for program in programs:
+        problems += ["%s imports %s at start, beside its delay-load list" % (program, dll)
+                     for dll in sorted(delayed & set(pe.PeFile.load(program).imports()))]
     return problems
 
 
@@ -125,8 +131,8 @@ def main(argv):
         problems = no_test_markers(args[1], args[2:])
     elif command == "imports-exported" and len(args) == 2:
         problems = imports_exported(*args)
-    elif command == "delay-loads-exported" and len(args) == 2:
-        problems = delay_loads_exported(*args)
+    elif command == "delay-loads-exported" and len(args) >= 3:
+        problems = delay_loads_exported(args[0], args[1], args[2:])
     elif command == "static" and len(args) >= 3:
         problems = static(args[0], args[1], args[2:])
     else:

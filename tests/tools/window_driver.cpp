@@ -23,7 +23,8 @@
 //                             prints its text and presses OK             box="..."
 //     announcements TEXT MS   records what the window tells screen readers (live-region
 //                             events, from a hook) until an announced text contains TEXT:
-//                             one answer per event, the status text then   announce="..."
+//                             first the status text when the hook began    hooked="..."
+//                             then one answer per event, its text then     announce="..."
 //     taskbar-created         posts the shell's "TaskbarButtonCreated" message, as Explorer
 //                             does when it made the window's button
 //     sleep MS
@@ -202,12 +203,32 @@ void CALLBACK OnLiveRegionChanged(HWINEVENTHOOK, DWORD, HWND control, LONG objec
   if (text.find(g_announcements->until) != std::wstring::npos) g_announcements->done = true;
 }
 
+// The hook and the state it reports into, for one recording.
+class AnnouncementHook {
+ public:
+  explicit AnnouncementHook(Announcements& state) {
+    g_announcements = &state;
+    hook_ = ::SetWinEventHook(EVENT_OBJECT_LIVEREGIONCHANGED, EVENT_OBJECT_LIVEREGIONCHANGED, nullptr,
+                              OnLiveRegionChanged, 0, 0, WINEVENT_OUTOFCONTEXT);
+  }
+  ~AnnouncementHook() {
+    if (hook_) ::UnhookWinEvent(hook_);
+    g_announcements = nullptr;
+  }
+  AnnouncementHook(const AnnouncementHook&) = delete;
+  AnnouncementHook& operator=(const AnnouncementHook&) = delete;
+  explicit operator bool() const { return hook_ != nullptr; }
+
+ private:
+  HWINEVENTHOOK hook_ = nullptr;
+};
+
 void RecordAnnouncements(std::wstring until, DWORD ms) {
   Announcements state{std::move(until)};
-  g_announcements = &state;
-  HWINEVENTHOOK hook = ::SetWinEventHook(EVENT_OBJECT_LIVEREGIONCHANGED, EVENT_OBJECT_LIVEREGIONCHANGED, nullptr,
-                                         OnLiveRegionChanged, 0, 0, WINEVENT_OUTOFCONTEXT);
+  AnnouncementHook hook(state);
   if (!hook) throw Failure{L"SetWinEventHook failed"};
+  // What was on screen when the hook began: changes before it are not heard.
+  Print("hooked", Json(TextOrEmpty([] { return Control(kStatusControlId); })));
   // Out-of-context events arrive as messages of this thread.
   const ULONGLONG end = ::GetTickCount64() + ms;
   while (!state.done && ::GetTickCount64() < end) {
@@ -215,8 +236,6 @@ void RecordAnnouncements(std::wstring until, DWORD ms) {
     MSG message;
     while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageW(&message);
   }
-  ::UnhookWinEvent(hook);
-  g_announcements = nullptr;
   if (!state.done) throw Failure{L"no announcement of " + state.until + L" in time"};
 }
 
