@@ -228,7 +228,13 @@ void RecordAnnouncements(std::wstring until, DWORD ms) {
   AnnouncementHook hook(state);
   if (!hook) throw Failure{L"SetWinEventHook failed"};
   // What was on screen when the hook began: changes before it are not heard.
-  Print("hooked", Json(TextOrEmpty([] { return Control(kStatusControlId); })));
+  // The window is found before its controls exist (they come with WM_CREATE).
+  std::wstring shown;
+  WaitFor(kMessageTimeoutMs, [&] {
+    shown = TextOrEmpty([] { return Control(kStatusControlId); });
+    return !shown.empty();
+  });
+  Print("hooked", Json(shown));
   // Out-of-context events arrive as messages of this thread.
   const ULONGLONG end = ::GetTickCount64() + ms;
   while (!state.done && ::GetTickCount64() < end) {
