@@ -8,12 +8,14 @@ usage: size_report.py TAVOSETUP_EXE TAVO_DEPLOY_EXE"""
 
 import pathlib
 import re
-import struct
 import sys
 
 ROOT = pathlib.Path(__file__).resolve().parents[1]
+sys.path.insert(0, str(ROOT / "tests" / "tools"))
+import pe  # noqa: E402  (the release checks' PE reader)
+
 BUDGET = 1_572_864  # 1.5 MiB: the release TavoSetup.exe with everything inside
-RT_ICON, RT_RCDATA, RT_GROUP_ICON = 3, 10, 14
+RT_ICON, RT_GROUP_ICON, RT_RCDATA = 3, 14, pe.RT_RCDATA
 
 
 def resource_ids():
@@ -22,51 +24,13 @@ def resource_ids():
     return {int(value): name for name, value in re.findall(r"#define TAVO_RESOURCE_(\w+) (\d+)", text)}
 
 
-def resources(data):
-    """(type, id, bytes) of every resource data entry of a PE file."""
-    pe = struct.unpack_from("<I", data, 0x3C)[0]
-    if data[pe:pe + 4] != b"PE\0\0":
-        raise ValueError("not a PE file")
-    sections, optional_size = struct.unpack_from("<H12xH", data, pe + 6)
-    optional = pe + 24
-    magic = struct.unpack_from("<H", data, optional)[0]
-    directories = optional + (112 if magic == 0x20B else 96)
-    rva, _ = struct.unpack_from("<II", data, directories + 2 * 8)
-    if rva == 0:
-        return []
-    spans = [struct.unpack_from("<IIII", data, optional + optional_size + 40 * i + 8) for i in range(sections)]
-
-    def file_offset(address):
-        for vsize, vaddr, rawsize, rawptr in spans:
-            if vaddr <= address < vaddr + max(vsize, rawsize):
-                return rawptr + (address - vaddr)
-        raise ValueError("resource data outside every section")
-
-    base = file_offset(rva)
-
-    def entries(offset):
-        named, numbered = struct.unpack_from("<HH", data, base + offset + 12)
-        for i in range(named + numbered):
-            name, target = struct.unpack_from("<II", data, base + offset + 16 + 8 * i)
-            yield (None if name & 0x80000000 else name), target
-
-    found = []
-    for type_id, type_target in entries(0):
-        for res_id, id_target in entries(type_target & 0x7FFFFFFF):
-            for _, lang_target in entries(id_target & 0x7FFFFFFF):
-                address, size = struct.unpack_from("<II", data, base + (lang_target & 0x7FFFFFFF))
-                start = file_offset(address)
-                found.append((type_id, res_id, data[start:start + size]))
-    return found
-
-
 def launcher_parts(path):
     """The launcher's size, its parts and the bytes of resource 301."""
     data = path.read_bytes()
     names = resource_ids()
     parts = {"worker (resource 301)": 0, "fonts": 0, "pictures and icon": 0, "manifest": 0}
     worker = b""
-    for type_id, res_id, content in resources(data):
+    for type_id, res_id, content in pe.PeFile(data).resources():
         size = len(content)
         name = names.get(res_id, "") if type_id == RT_RCDATA else ""
         if name == "WORKER":

@@ -16,7 +16,7 @@ constexpr uint64_t kCopiedMs = 1800;
 
 void FocusRing(FrameCanvas& canvas, const DipRect& r, float radius, const Colours& colours) {
   canvas.StrokeRoundRect(r.x - 3, r.y - 3, r.w + 6, r.h + 6, colours.Accent(palette::kWhite), radius + 3,
-                         colours.highContrast ? 1 : 0.55f, 2);
+                         colours.Opacity(0.55f), 2);
 }
 
 void DrawFill(FrameCanvas& canvas, const DipRect& r, const ButtonLook& look, float radius) {
@@ -62,7 +62,7 @@ void DrawLink(FrameCanvas& canvas, const DipRect& r, std::wstring_view text, con
     canvas.DrawText(text, r.x, r.y + 4, r.w, text_style::kLink, look.text, 1);
     if (look.underline)
       canvas.FillRect(r.x + 2, r.y + 19.5f, r.w - 4, 1, colours.highContrast ? look.text : palette::kWhite, 0,
-                      colours.highContrast ? 1 : 0.6f);
+                      colours.Opacity(0.6f));
   }
   if (state.focusRing) FocusRing(canvas, r, kLinkRadius, colours);
 }

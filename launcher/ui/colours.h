@@ -31,6 +31,8 @@ struct Colours {
 
   // The dark design's accent of a tip, heading, badge or feedback, or the highlight.
   constexpr uint32_t Accent(uint32_t dark) const { return highContrast ? accent : dark; }
+  // The dark design's opacity of a translucent stroke, fill or text, or opaque.
+  constexpr float Opacity(float dark) const { return highContrast ? 1.0f : dark; }
 };
 
 inline constexpr Colours kDarkColours{};

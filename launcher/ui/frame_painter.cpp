@@ -98,9 +98,9 @@ void DrawCarousel(FrameCanvas& canvas, const DeviceResources& device, const Scre
   // High contrast: solid tracks in the window text, filled with the highlight.
   for (int i = 0; i < kTipCount; ++i) {
     const float x = 265.0f + 28.0f * static_cast<float>(i);
-    canvas.FillRect(x, 364, 22, 3, hc ? colours.text : kWhite, 1.5f, hc ? 1 : 0.14f);
+    canvas.FillRect(x, 364, 22, 3, hc ? colours.text : kWhite, 1.5f, colours.Opacity(0.14f));
     const float fill = IndicatorFill(i, m.currentTip, m.tipDwell);
-    const float opacity = hc ? 1 : i == m.currentTip ? 0.85f : 0.42f;
+    const float opacity = colours.Opacity(i == m.currentTip ? 0.85f : 0.42f);
     if (fill > 0) canvas.FillRect(x, 364, std::max(fill * 22, 3.0f), 3, colours.Accent(kWhite), 1.5f, opacity);
   }
 }

@@ -83,7 +83,7 @@ void DrawErrorRow(FrameCanvas& canvas, const FrameInputs& frame, float entrance,
   const float top = controls.layout.errorRowTop;
   canvas.DrawText(L"Error " + frame.model->errorCodeText, controls.errorLabel.x, top + 4 + slide, 300,
                   text_style::kErrorCode, colours.faint, entrance);
-  const float dotOpacity = (colours.highContrast ? 1 : 0.6f) * entrance;
+  const float dotOpacity = colours.Opacity(0.6f) * entrance;
   for (const auto& [shown, link] : {std::pair{controls.copyLinkShown, controls.copyLink},
                                     std::pair{controls.logLinkShown, controls.logLink}}) {
     if (shown) canvas.FillDisc(link.x - 10, top + 12, 1.5f, colours.faint, dotOpacity);
@@ -111,7 +111,7 @@ void DrawOutcomeTexts(FrameCanvas& canvas, const FrameInputs& frame, double age)
       const OpeningDot dot = OpeningDotAt(i, seconds);
       // High contrast: only their size pulses.
       canvas.FillDisc(346.0f + 14.0f * static_cast<float>(i), layout.noteTop + slide, dot.radius, colours.text,
-                      (colours.highContrast ? 1 : dot.opacity) * e);
+                      colours.Opacity(dot.opacity) * e);
     }
   }
   if (ShowsErrorRow(model)) DrawErrorRow(canvas, frame, e, slide);

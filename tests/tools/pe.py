@@ -87,34 +87,34 @@ class PeFile:
             result.add(self.string(struct.unpack_from("<I", self.data, self.offset(names) + 4 * i)[0]))
         return result
 
-    def resource(self, type_id, resource_id):
-        """The bytes of resource `resource_id` of type `type_id` (first language), or None."""
+    def resources(self):
+        """(type id, resource id, bytes) of every resource, first language
+        only; named types and resources have None as their id."""
         root, _ = self.directory(DIRECTORY_RESOURCE)
         if not root:
-            return None
+            return
         base = self.offset(root)
 
-        def find(table, wanted):
+        def entries(table):
             named, numbered = struct.unpack_from("<HH", self.data, base + table + 12)
             for i in range(named + numbered):
                 name, target = struct.unpack_from("<II", self.data, base + table + 16 + 8 * i)
-                if wanted is None or (not name & 0x80000000 and name == wanted):
-                    return target
-            return None
+                yield (None if name & 0x80000000 else name), target
 
-        table = 0
-        for wanted in (type_id, resource_id):
-            entry = find(table, wanted)
-            if entry is None or not entry & 0x80000000:  # absent, or not a subdirectory
-                return None
-            table = entry & 0x7FFFFFFF
-        language = find(table, None)
-        if language is None or language & 0x80000000:
-            return None
-        data_rva, size = struct.unpack_from("<II", self.data, base + language)
-        start = self.offset(data_rva)
-        return self.data[start:start + size]
+        for type_id, types in entries(0):
+            if not types & 0x80000000:  # not a subdirectory
+                continue
+            for resource_id, languages in entries(types & 0x7FFFFFFF):
+                language = next(entries(languages & 0x7FFFFFFF), None) if languages & 0x80000000 else None
+                if language is None or language[1] & 0x80000000:
+                    continue
+                data_rva, size = struct.unpack_from("<II", self.data, base + language[1])
+                start = self.offset(data_rva)
+                yield type_id, resource_id, self.data[start:start + size]
 
+    def resource(self, type_id, resource_id):
+        """The bytes of resource `resource_id` of type `type_id` (first language), or None."""
+        return next((data for t, r, data in self.resources() if (t, r) == (type_id, resource_id)), None)
 
 def api_set_hosts(schema):
     """{API set name without its last version number: host DLL} from the

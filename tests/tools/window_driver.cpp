@@ -35,7 +35,9 @@
 #include <cstdio>
 #include <cwchar>
 #include <functional>
+#include <memory>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "common/text.h"
@@ -189,60 +191,38 @@ std::string ControlJson(int id) {
          ",\"enabled\":" + (::IsWindowEnabled(control) ? "true" : "false") + "}";
 }
 
-// The live-region events of any process, read as the hook delivers them.
-struct Announcements {
-  std::wstring until;
-  bool done = false;
-};
-Announcements* g_announcements = nullptr;
+// The live-region events of any process, read as the hook delivers them,
+// until one's text contains `g_until`.
+std::wstring g_until;
+bool g_heard = false;
 
 void CALLBACK OnLiveRegionChanged(HWINEVENTHOOK, DWORD, HWND control, LONG object, LONG child, DWORD, DWORD) {
-  if (!g_announcements || object != OBJID_CLIENT || child != CHILDID_SELF) return;
+  if (object != OBJID_CLIENT || child != CHILDID_SELF) return;
   const std::wstring text = TextOrEmpty([control] { return control; });
   Print("announce", Json(text));
-  if (text.find(g_announcements->until) != std::wstring::npos) g_announcements->done = true;
+  if (text.find(g_until) != std::wstring::npos) g_heard = true;
 }
 
-// The hook and the state it reports into, for one recording.
-class AnnouncementHook {
- public:
-  explicit AnnouncementHook(Announcements& state) {
-    g_announcements = &state;
-    hook_ = ::SetWinEventHook(EVENT_OBJECT_LIVEREGIONCHANGED, EVENT_OBJECT_LIVEREGIONCHANGED, nullptr,
-                              OnLiveRegionChanged, 0, 0, WINEVENT_OUTOFCONTEXT);
-  }
-  ~AnnouncementHook() {
-    if (hook_) ::UnhookWinEvent(hook_);
-    g_announcements = nullptr;
-  }
-  AnnouncementHook(const AnnouncementHook&) = delete;
-  AnnouncementHook& operator=(const AnnouncementHook&) = delete;
-  explicit operator bool() const { return hook_ != nullptr; }
-
- private:
-  HWINEVENTHOOK hook_ = nullptr;
-};
-
 void RecordAnnouncements(std::wstring until, DWORD ms) {
-  Announcements state{std::move(until)};
-  AnnouncementHook hook(state);
+  g_until = std::move(until);
+  g_heard = false;
+  const std::unique_ptr<std::remove_pointer_t<HWINEVENTHOOK>, decltype(&::UnhookWinEvent)> hook(
+      ::SetWinEventHook(EVENT_OBJECT_LIVEREGIONCHANGED, EVENT_OBJECT_LIVEREGIONCHANGED, nullptr, OnLiveRegionChanged,
+                        0, 0, WINEVENT_OUTOFCONTEXT),
+      ::UnhookWinEvent);
   if (!hook) throw Failure{L"SetWinEventHook failed"};
   // What was on screen when the hook began: changes before it are not heard.
   // The window is found before its controls exist (they come with WM_CREATE).
   std::wstring shown;
-  WaitFor(kMessageTimeoutMs, [&] {
-    shown = TextOrEmpty([] { return Control(kStatusControlId); });
-    return !shown.empty();
-  });
+  WaitFor(kMessageTimeoutMs, [&] { return !(shown = TextOrEmpty([] { return Control(kStatusControlId); })).empty(); });
   Print("hooked", Json(shown));
   // Out-of-context events arrive as messages of this thread.
-  const ULONGLONG end = ::GetTickCount64() + ms;
-  while (!state.done && ::GetTickCount64() < end) {
-    ::MsgWaitForMultipleObjects(0, nullptr, FALSE, kPollMs, QS_ALLINPUT);
+  WaitFor(ms, [] {
     MSG message;
     while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageW(&message);
-  }
-  if (!state.done) throw Failure{L"no announcement of " + state.until + L" in time"};
+    return g_heard;
+  });
+  if (!g_heard) throw Failure{L"no announcement of " + g_until + L" in time"};
 }
 
 int Run(std::vector<std::wstring> args) {

@@ -1,8 +1,13 @@
 // Update controls without the drawing: button sets, row geometry, accessible
-// text and window title from the screen model.
+// text and window title from the screen model; which changes of the accessible
+// text are announced, and what the taskbar button shows.
 #include <gtest/gtest.h>
 
+#include <functional>
+
+#include "launcher/ui/announcements.h"
 #include "launcher/ui/controls_layout.h"
+#include "launcher/ui/taskbar_progress.h"
 
 namespace tavo::launcher {
 namespace {
@@ -108,6 +113,50 @@ TEST(LauncherControls, ErrorRowCentresLabelAndLinks) {
   EXPECT_EQ(c.errorLabel, (DipRect{188.5f, c.layout.errorRowTop, 112, 24}));
   EXPECT_FLOAT_EQ(c.copyLink.x, 188.5f + 112 + 20);
   EXPECT_FLOAT_EQ(c.logLink.x, c.copyLink.x + 92 + 20);
+}
+
+TEST(LauncherControls, AnnouncesScreensStepsAndTheQuestionButNotPreparingDetails) {
+  FixedMeasure measure;
+  ScreenModel m;
+  auto key = [&] { return ui::AnnouncementKeyFor(m, ComputeControls(m, {}, measure).accessibleText); };
+  ui::AnnouncementKey last = key();
+  struct Step { const char* change; std::function<void()> apply; bool announced; };
+  for (const Step& step : {
+           Step{"a check detail", [&] { m.statusText = L"Checking this PC."; }, false},
+           Step{"installing at 3", [&] { m.screen = Screen::Installing, m.progress = 3; }, true},
+           Step{"4, the same step", [&] { m.progress = 4; }, false},
+           Step{"5", [&] { m.progress = 5; }, true},
+           Step{"question opens", [&] { m.stopConfirmationShown = true; }, true},
+           Step{"progress under it", [&] { m.progress = 17; }, false},
+           Step{"question closes", [&] { m.stopConfirmationShown = false; }, true},
+           Step{"success", [&] { m.screen = Screen::Success, m.statusText = texts::kOpeningFirstTime; }, true},
+           Step{"the open failed", [&] { m.statusText = texts::kLaunchFailed; }, true},
+           Step{"nothing", [] {}, false}}) {
+    step.apply();
+    const ui::AnnouncementKey next = key();
+    EXPECT_EQ(next != last, step.announced) << step.change;
+    last = next;
+  }
+}
+
+TEST(LauncherControls, TaskbarProgressPerScreen) {
+  using ui::TaskbarState;
+  struct Case { Screen screen; int32_t progress; TaskbarState state; uint32_t value; };
+  for (const Case& c : {Case{Screen::Preparing, -1, TaskbarState::Indeterminate, 0},
+                        Case{Screen::Installing, -1, TaskbarState::Indeterminate, 0},
+                        Case{Screen::Installing, 0, TaskbarState::Normal, 0},
+                        Case{Screen::Installing, 37, TaskbarState::Normal, 37},
+                        Case{Screen::Verifying, 100, TaskbarState::Indeterminate, 0},
+                        Case{Screen::Stopping, 40, TaskbarState::Indeterminate, 0},
+                        Case{Screen::Error, 40, TaskbarState::Error, 100},
+                        Case{Screen::Unsupported, -1, TaskbarState::Error, 100},
+                        Case{Screen::Success, 100, TaskbarState::None, 0},
+                        Case{Screen::Cancelled, 20, TaskbarState::None, 0}}) {
+    ScreenModel m;
+    m.screen = c.screen;
+    m.progress = c.progress;
+    EXPECT_EQ(ui::TaskbarProgressFor(m), (ui::TaskbarProgress{c.state, c.value})) << ScreenName(c.screen);
+  }
 }
 
 }  // namespace
