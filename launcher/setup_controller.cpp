@@ -173,6 +173,9 @@ void SetupController::OnWorkerEvent(const WorkerEvent& event) {
 
 void SetupController::OnWorkerExit(uint32_t code) {
   model_.workerRunning = false;
+  // Nothing is left to stop: the question must not stay over the outcome,
+  // offering "Stop installing" for a worker that has ended.
+  model_.stopConfirmationShown = false;
   platform_.ReleaseWorker(false);
   model_.exitCode = code;
 

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "common/handles.h"
+#include "common/service_config.h"
 #include "common/winrt/abi.h"
 #include "common/winrt/winrt.h"
 #include "worker/preflight.h"
@@ -14,22 +15,6 @@ namespace {
 constexpr wchar_t kAppInstallerName[] = L"Microsoft.DesktopAppInstaller";
 constexpr wchar_t kAppInstallerPublisher[] =
     L"CN=Microsoft Corporation, O=Microsoft Corporation, L=Redmond, S=Washington, C=US";
-
-// QueryServiceConfigW in two calls: the size, then the configuration.
-std::vector<BYTE> QueryConfig(SC_HANDLE service, DWORD& lastError) {
-  DWORD needed = 0;
-  if (::QueryServiceConfigW(service, nullptr, 0, &needed) || ::GetLastError() != ERROR_INSUFFICIENT_BUFFER) {
-    lastError = ::GetLastError();
-    return {};
-  }
-  std::vector<BYTE> buffer(needed);
-  if (!::QueryServiceConfigW(service, reinterpret_cast<QUERY_SERVICE_CONFIGW*>(buffer.data()), needed, &needed)) {
-    lastError = ::GetLastError();
-    return {};
-  }
-  lastError = 0;
-  return buffer;
-}
 
 class WindowsPlatform final : public PreflightPlatform {
  public:
@@ -45,33 +30,16 @@ class WindowsPlatform final : public PreflightPlatform {
   }
 
   std::optional<uint32_t> ServiceStartType(const std::wstring& name) override {
-    UniqueServiceHandle manager(::OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT));
-    if (!manager) return DeniedOrThrow();
-    UniqueServiceHandle service(::OpenServiceW(manager.get(), name.c_str(), SERVICE_QUERY_CONFIG));
-    if (!service) return DeniedOrThrow();
-    DWORD error = 0;
-    std::vector<BYTE> config = QueryConfig(service.get(), error);
-    if (config.empty()) ThrowWin32(error);
-    return reinterpret_cast<const QUERY_SERVICE_CONFIGW*>(config.data())->dwStartType;
+    const ServiceStartTypeRead read = ReadServiceStartType(name);
+    // Not allowed to open the manager or the service: the start type is unknown.
+    if (!read.opened && read.error == ERROR_ACCESS_DENIED) return std::nullopt;
+    if (read.error != 0) ThrowWin32(read.error);
+    return read.startType;
   }
 
   OptionalService DeliveryOptimizationState() override {
-    UniqueServiceHandle manager(::OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT));
-    if (!manager) return {};
-    UniqueServiceHandle service(::OpenServiceW(manager.get(), L"DoSvc", SERVICE_QUERY_CONFIG));
-    if (!service) {
-      if (::GetLastError() == ERROR_SERVICE_DOES_NOT_EXIST) return {true, false};
-      return {};
-    }
-    DWORD needed = 0;
-    if (::QueryServiceConfigW(service.get(), nullptr, 0, &needed) || ::GetLastError() != ERROR_INSUFFICIENT_BUFFER ||
-        needed == 0 || needed > 65536)
-      return {};
-    std::vector<BYTE> buffer(needed);
-    if (!::QueryServiceConfigW(service.get(), reinterpret_cast<QUERY_SERVICE_CONFIGW*>(buffer.data()), needed,
-                               &needed))
-      return {};
-    return {true, reinterpret_cast<const QUERY_SERVICE_CONFIGW*>(buffer.data())->dwStartType != SERVICE_DISABLED};
+    const std::optional<bool> available = DeliveryOptimizationAvailable();
+    return {available.has_value(), available.value_or(false)};
   }
 
   WindowsDirectory ReadWindowsDirectory() override {
@@ -114,11 +82,6 @@ class WindowsPlatform final : public PreflightPlatform {
 
  private:
   // Access denied lets the check pass; any other failure is thrown.
-  static std::optional<uint32_t> DeniedOrThrow() {
-    DWORD error = ::GetLastError();
-    if (error == ERROR_ACCESS_DENIED) return std::nullopt;
-    ThrowWin32(error);
-  }
 };
 
 }  // namespace

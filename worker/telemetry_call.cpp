@@ -24,8 +24,14 @@ ReportInputs RunReportInputs(const RunOutcome& outcome, const RunState& run, boo
   return inputs;
 }
 
-TelemetryDelivery SendRunTelemetry(const RunOutcome& outcome) {
-  return SendReport(RunReportInputs(outcome, Worker(), UserCancelled(), Records()));
+TelemetryDelivery SendRunTelemetry(const RunOutcome& outcome, const ReportBuilder& build) {
+  // The inputs copy the records and write JSON: a failure there is a telemetry
+  // failure too, and must not change how the run ends.
+  return GuardedDelivery([&](TelemetryDelivery& result) { DeliverReport(build(outcome), result); });
+}
+
+ReportInputs CurrentRunReportInputs(const RunOutcome& outcome) {
+  return RunReportInputs(outcome, Worker(), UserCancelled(), Records());
 }
 
 }  // namespace tavo::worker

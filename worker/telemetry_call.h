@@ -1,6 +1,7 @@
 // The worker's telemetry call at the end of an install run.
 #pragma once
 
+#include <functional>
 #include <vector>
 
 #include "common/diagnostics/error_record.h"
@@ -17,7 +18,12 @@ namespace tavo::worker {
 ReportInputs RunReportInputs(const RunOutcome& outcome, const RunState& run, bool userCancelMark,
                              std::vector<ErrorRecord> records);
 
-// Sends the run's telemetry events and returns the delivery state for the report.
-TelemetryDelivery SendRunTelemetry(const RunOutcome& outcome);
+// The report of this process's run (RunReportInputs over the worker's state).
+ReportInputs CurrentRunReportInputs(const RunOutcome& outcome);
+
+using ReportBuilder = std::function<ReportInputs(const RunOutcome&)>;
+// Builds the run's report and sends its events, both inside the send guard;
+// returns the delivery state for the report. Never throws.
+TelemetryDelivery SendRunTelemetry(const RunOutcome& outcome, const ReportBuilder& build = CurrentRunReportInputs);
 
 }  // namespace tavo::worker

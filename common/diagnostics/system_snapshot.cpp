@@ -34,12 +34,8 @@ ServiceEntry QueryService(ServiceControl& services, const wchar_t* name) {
     return entry;
   }
   entry.availability = ServiceAvailability(0);
-  uint32_t bytes = 0;
-  uint32_t error = services.ConfigSize(bytes);
-  if (error == 0 && bytes > kMaxServiceConfigBytes) error = ERROR_MORE_DATA;
   uint32_t startType = 0;
-  if (error == 0) error = services.ReadStartType(bytes, startType);
-  if (error == 0) {
+  if (uint32_t error = ReadConfiguredStartType(services, startType); error == 0) {
     entry.startMode = ServiceStartMode(startType);
   } else {
     entry.queryError = static_cast<int32_t>(error);
@@ -54,6 +50,14 @@ ServiceEntry QueryService(ServiceControl& services, const wchar_t* name) {
 }
 
 }  // namespace
+
+uint32_t ReadConfiguredStartType(ServiceControl& services, uint32_t& startType) {
+  uint32_t bytes = 0;
+  uint32_t error = services.ConfigSize(bytes);
+  if (error == 0 && bytes > kMaxServiceConfigBytes) error = ERROR_MORE_DATA;
+  if (error == 0) error = services.ReadStartType(bytes, startType);
+  return error;
+}
 
 std::wstring ServiceAvailability(uint32_t openError) {
   switch (openError) {

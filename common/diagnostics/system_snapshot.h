@@ -42,6 +42,11 @@ class PolicyStore {
   virtual std::optional<bool> ProcessElevated() = 0;
 };
 
+// The current service's configured start type: its size (at most
+// kMaxServiceConfigBytes, else ERROR_MORE_DATA), then the configuration.
+// 0 or the Win32 error.
+uint32_t ReadConfiguredStartType(ServiceControl& services, uint32_t& startType);
+
 // "present", "missing", "accessDenied" or "unavailable" for an open's error.
 std::wstring ServiceAvailability(uint32_t openError);
 // "boot" .. "disabled", or "unknown (n)".

@@ -43,14 +43,16 @@ TelemetryDelivery GuardedDelivery(const std::function<void(TelemetryDelivery&)>&
   return result;
 }
 
+void DeliverReport(const ReportInputs& inputs, TelemetryDelivery& result) {
+  const std::wstring diagnosticsId = NewDiagnosticsId();
+  const std::string environment = EnvironmentFragment(ReadEnvironment(inputs.visitorId));
+  const std::vector<std::string> events = BuildEvents(inputs, environment, diagnosticsId);
+  result.totalEvents = events.size();
+  PostEvents(events, result);
+}
+
 TelemetryDelivery SendReport(const ReportInputs& inputs) {
-  return GuardedDelivery([&](TelemetryDelivery& result) {
-    const std::wstring diagnosticsId = NewDiagnosticsId();
-    const std::string environment = EnvironmentFragment(ReadEnvironment(inputs.visitorId));
-    const std::vector<std::string> events = BuildEvents(inputs, environment, diagnosticsId);
-    result.totalEvents = events.size();
-    PostEvents(events, result);
-  });
+  return GuardedDelivery([&](TelemetryDelivery& result) { DeliverReport(inputs, result); });
 }
 
 }  // namespace tavo

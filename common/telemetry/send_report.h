@@ -19,6 +19,8 @@ std::wstring NewDiagnosticsId();
 // new diagnostics id and posts them. Synchronous: up to the transport's
 // time-outs per request.
 TelemetryDelivery SendReport(const ReportInputs& inputs);
+// The same without the guard, for callers that build the inputs inside their own.
+void DeliverReport(const ReportInputs& inputs, TelemetryDelivery& result);
 
 // Runs `work` on a fresh, configured result; an exception that escapes it ends
 // the delivery with the operation "UMA serialization or transport exception"

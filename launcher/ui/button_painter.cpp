@@ -12,7 +12,6 @@ constexpr float kLinkRadius = 6;  // only the focus ring shows it
 constexpr uint32_t kPrimaryText = 0x09090B;
 constexpr uint32_t kCloseRed = 0xE83A3A;
 constexpr TextStyle kCopiedStyle{12, 500, TextAlign::Leading};
-constexpr uint64_t kCopiedMs = 1800;
 
 void FocusRing(FrameCanvas& canvas, const DipRect& r, float radius, const Colours& colours) {
   canvas.StrokeRoundRect(r.x - 3, r.y - 3, r.w + 6, r.h + 6, colours.Accent(palette::kWhite), radius + 3,
@@ -141,10 +140,6 @@ ButtonLook ButtonLookOf(ButtonKind kind, const ButtonState& state, const Colours
       break;
   }
   return look;
-}
-
-bool CopiedShown(uint64_t copiedAt, uint64_t now) {
-  return copiedAt != 0 && now >= copiedAt && now - copiedAt < kCopiedMs;
 }
 
 void DrawCaptionButtons(FrameCanvas& canvas, const FrameInputs& frame) {

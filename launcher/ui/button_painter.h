@@ -37,9 +37,6 @@ struct ButtonLook {
 // hovered or pressed, gray text when disabled.
 ButtonLook ButtonLookOf(ButtonKind kind, const ButtonState& state, const Colours& colours);
 
-// "Copied" replaces "Copy details" for 1800 ms after a copy (copiedAt 0: none).
-bool CopiedShown(uint64_t copiedAt, uint64_t now);
-
 // Minimise (1004) at (638, 14, 32, 32) and close (1003) at (674, 14, 32, 32).
 void DrawCaptionButtons(FrameCanvas& canvas, const FrameInputs& frame);
 // "Copy details" (1008), "Show log file" (1006), primary (1001) and secondary

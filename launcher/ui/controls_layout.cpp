@@ -139,7 +139,11 @@ Controls ComputeControls(const ScreenModel& m, const ControlsInput& in, LayoutMe
   c.copyLinkShown = row.copy && !m.stopConfirmationShown;
   c.logLinkShown = row.log && !m.stopConfirmationShown;
   float label = measure.SmallTextWidth(L"Error " + m.errorCodeText);
-  float copy = c.copyLinkShown ? measure.SmallTextWidth(c.copyLinkText) + 8 : 0;
+  // Sized for the wider of its two looks ("Copied" is drawn 14 in, after its
+  // check mark), so that the row stands still when a copy swaps them.
+  float copy = c.copyLinkShown ? std::max(measure.SmallTextWidth(L"Copy details") + 8,
+                                          measure.SmallTextWidth(L"Copied") + 14)
+                               : 0;
   float log = c.logLinkShown ? measure.SmallTextWidth(L"Show log file") + 8 : 0;
   float total = label + (c.copyLinkShown ? copy + 20 : 0) + (c.logLinkShown ? log + 20 : 0);
   float rowLeft = 360 - total / 2;

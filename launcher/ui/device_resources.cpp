@@ -87,7 +87,7 @@ bool DeviceResources::EndDraw() {
 void DeviceResources::EnsureBitmaps(float scale) {
   if (bitmapsLoaded_ && !BitmapScaleStale(bitmapScale_, scale)) return;
   ReleaseBitmaps();
-  wordmark_ = LoadBitmap(TAVO_RESOURCE_WORDMARK, {kWordmarkWidth, 0}, false, scale, nullptr);
+  wordmark_ = LoadBitmap(TAVO_RESOURCE_WORDMARK, {kWordmarkWidth, 0}, false, scale, &wordmarkPicture_);
   logo_ = LoadBitmap(TAVO_RESOURCE_LOGO, {kLogoSize, kLogoSize}, false, scale, nullptr);
   for (int i = 0; i < kTipCount; ++i) {
     tips_[static_cast<size_t>(i)] =
@@ -124,7 +124,7 @@ ComPtr<ID2D1Bitmap> DeviceResources::LoadBitmap(int resourceId, SizeF target, bo
   if (fitTip) {
     target = TipTargetSize(picture);
   } else if (target.height <= 0) {
-    target.height = target.width * static_cast<float>(picture.height) / static_cast<float>(picture.width);
+    target.height = HeightByAspect(picture, target.width);
   }
   const PixelSize pixels = TargetPixels(target, scale);
 

@@ -47,6 +47,8 @@ class DeviceResources {
   ID2D1SolidColorBrush* Brush() const { return brush_.get(); }
   ID2D1Layer* Layer(int index) const { return layers_[static_cast<size_t>(index)].get(); }
   ID2D1Bitmap* Wordmark() const { return wordmark_.get(); }
+  // The wordmark picture's own size, which its drawn height is computed from.
+  PixelSize WordmarkPicture() const { return wordmarkPicture_; }
   ID2D1Bitmap* Logo() const { return logo_.get(); }
   ID2D1Bitmap* Tip(int index) const { return tips_[static_cast<size_t>(index)].get(); }
   // A tip picture's own size, which its placement is computed from.
@@ -71,6 +73,7 @@ class DeviceResources {
   ComPtr<ID2D1Bitmap> wordmark_, logo_;
   std::array<ComPtr<ID2D1Bitmap>, kTipCount> tips_;
   std::array<PixelSize, kTipCount> tipPictures_{};
+  PixelSize wordmarkPicture_;
   float bitmapScale_ = 0;
   bool bitmapsLoaded_ = false;
 };

@@ -35,6 +35,36 @@ float ShimmerCentre(double frameSeconds, float fillWidth) {
   return p * (fillWidth + 180.0f) - 42.0f;
 }
 
+float IndicatorFillWidth(int index, int currentTip, uint64_t tipDwell) {
+  if (index > currentTip) return 0;
+  return std::max(IndicatorFill(index, currentTip, tipDwell) * 22.0f, 3.0f);
+}
+
+double AmbientSeconds(double frameSeconds, bool reducedMotion) { return reducedMotion ? 0.0 : frameSeconds; }
+
+bool ShimmerShown(float fillWidth, bool reducedMotion, bool highContrast) {
+  return !highContrast && !reducedMotion && fillWidth > 40;
+}
+
+CarouselPhase CarouselPhaseAt(uint64_t tipAge, bool changed) {
+  constexpr float kCrossFadeMs = 650, kTextsOutMs = 180, kTextsInMs = 520;
+  constexpr double kPreviousZoomStartMs = static_cast<double>(kTipDwellMs);
+  CarouselPhase phase;
+  const float age = static_cast<float>(tipAge);
+  phase.currentZoomAge = static_cast<double>(tipAge);
+  phase.previousZoomAge = static_cast<double>(tipAge) + kPreviousZoomStartMs;
+  if (!changed) return phase;
+  phase.crossFade = EaseInOutCubic(age / kCrossFadeMs);
+  if (age < kTextsOutMs) {
+    phase.previousTexts = true;
+    phase.textOpacity = 1 - age / kTextsOutMs;
+    return phase;
+  }
+  phase.textOpacity = EaseOutCubic((age - kTextsOutMs) / kTextsInMs);
+  phase.textOffset = (1 - phase.textOpacity) * 10;
+  return phase;
+}
+
 float IndicatorFill(int index, int currentTip, uint64_t tipDwell) {
   if (index < currentTip) return 1.0f;
   if (index > currentTip) return 0.0f;

@@ -26,5 +26,27 @@ float ShimmerCentre(double frameSeconds, float fillWidth);
 // How full tip indicator `index` is (0..1): earlier tips full, the current
 // one by its dwell, later ones empty.
 float IndicatorFill(int index, int currentTip, uint64_t tipDwell);
+// The drawn width of indicator `index`'s fill: at least 3 for the current and
+// earlier tips (the current one shows even at no dwell), 0 (none) for later ones.
+float IndicatorFillWidth(int index, int currentTip, uint64_t tipDwell);
+
+// The ambient glows' clock: the frame seconds, held at 0 with reduced motion.
+double AmbientSeconds(double frameSeconds, bool reducedMotion);
+// The shimmer runs over a determinate fill wider than 40, without reduced
+// motion and outside high contrast.
+bool ShimmerShown(float fillWidth, bool reducedMotion, bool highContrast);
+
+// The tip carousel at `tipAge` ms after the last tip change, when a tip was
+// shown before (`changed`: there was a previous tip and reduced motion is off;
+// otherwise everything is at rest).
+struct CarouselPhase {
+  float crossFade = 1;           // the current picture's opacity; the previous one has 1 - this
+  double currentZoomAge = 0;     // the zoom clocks of the two pictures (ms)
+  double previousZoomAge = 0;    // the previous tip goes on zooming from its full dwell
+  bool previousTexts = false;    // the previous tip's texts still fade out
+  float textOpacity = 1;         // of whichever texts are drawn
+  float textOffset = 0;          // the current texts rise into place from 10 below
+};
+CarouselPhase CarouselPhaseAt(uint64_t tipAge, bool changed);
 
 }  // namespace tavo::launcher::ui

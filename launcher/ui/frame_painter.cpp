@@ -15,8 +15,6 @@ namespace tavo::launcher::ui {
 
 namespace {
 
-static_assert(kTipCount == launcher::kTipCount, "the tip table fills the carousel");
-
 using palette::kWhite;
 
 // The slowly drifting glows behind every screen; t stands still with reduced motion.
@@ -28,9 +26,9 @@ void DrawAmbient(FrameCanvas& canvas, double t) {
   canvas.RadialGlow(760, 520, 320, 260, 0x120051, 0.35f);
 }
 
-void DrawWordmark(FrameCanvas& canvas, ID2D1Bitmap* wordmark, const Colours& colours) {
-  const D2D1_SIZE_F size = wordmark->GetSize();
-  const float height = kWordmarkWidth * size.height / size.width;
+void DrawWordmark(FrameCanvas& canvas, const DeviceResources& device, const Colours& colours) {
+  ID2D1Bitmap* wordmark = device.Wordmark();
+  const float height = HeightByAspect(device.WordmarkPicture(), kWordmarkWidth);
   // In high contrast its own light lettering could vanish: its shape in the window text instead.
   if (colours.highContrast)
     canvas.FillOpacityMask(wordmark, 32, 25, kWordmarkWidth, height, colours.text);
@@ -82,26 +80,24 @@ void DrawTipPicture(FrameCanvas& canvas, const DeviceResources& device, int tip,
   for (; pushed > 0; --pushed) target->PopLayer();
 }
 
-void DrawCarousel(FrameCanvas& canvas, const DeviceResources& device, const ScreenModel& m, uint64_t tipAge,
-                  const Colours& colours) {
-  const bool fade = m.previousTip >= 0 && !m.reducedMotion;
-  const float f = fade ? EaseInOutCubic(static_cast<float>(tipAge) / 650.0f) : 1.0f;
-  const auto age = static_cast<double>(tipAge);
+void DrawCarousel(FrameCanvas& canvas, const DeviceResources& device, const ScreenModel& m,
+                  const CarouselPhase& phase, const Colours& colours) {
+  const float f = phase.crossFade;
   const bool hc = colours.highContrast;
   if (!hc) {
     if (f < 1) canvas.RadialGlow(360, 202, 330, 190, kTips[m.previousTip].accent, 0.1f * (1 - f));
     canvas.RadialGlow(360, 202, 330, 190, kTips[m.currentTip].accent, 0.1f * f);
   }
-  if (f < 1) DrawTipPicture(canvas, device, m.previousTip, 1 - f, Zoom(age + 7000, m.reducedMotion), hc);
-  DrawTipPicture(canvas, device, m.currentTip, f, Zoom(age, m.reducedMotion), hc);
+  if (f < 1) DrawTipPicture(canvas, device, m.previousTip, 1 - f, Zoom(phase.previousZoomAge, m.reducedMotion), hc);
+  DrawTipPicture(canvas, device, m.currentTip, f, Zoom(phase.currentZoomAge, m.reducedMotion), hc);
 
   // High contrast: solid tracks in the window text, filled with the highlight.
   for (int i = 0; i < kTipCount; ++i) {
     const float x = 265.0f + 28.0f * static_cast<float>(i);
     canvas.FillRect(x, 364, 22, 3, hc ? colours.text : kWhite, 1.5f, colours.Opacity(0.14f));
-    const float fill = IndicatorFill(i, m.currentTip, m.tipDwell);
+    const float width = IndicatorFillWidth(i, m.currentTip, m.tipDwell);
     const float opacity = colours.Opacity(i == m.currentTip ? 0.85f : 0.42f);
-    if (fill > 0) canvas.FillRect(x, 364, std::max(fill * 22, 3.0f), 3, colours.Accent(kWhite), 1.5f, opacity);
+    if (width > 0) canvas.FillRect(x, 364, width, 3, colours.Accent(kWhite), 1.5f, opacity);
   }
 }
 
@@ -113,14 +109,9 @@ void DrawTipTexts(FrameCanvas& canvas, const Tip& tip, float opacity, float offs
                   opacity);
 }
 
-void DrawTipCopy(FrameCanvas& canvas, const ScreenModel& m, uint64_t tipAge, const Colours& colours) {
-  const bool changed = m.previousTip >= 0 && !m.reducedMotion;
-  if (changed && tipAge < 180) {
-    DrawTipTexts(canvas, kTips[m.previousTip], 1 - static_cast<float>(tipAge) / 180.0f, 0, colours);
-    return;
-  }
-  const float g = changed ? EaseOutCubic((static_cast<float>(tipAge) - 180.0f) / 520.0f) : 1.0f;
-  DrawTipTexts(canvas, kTips[m.currentTip], g, (1 - g) * 10, colours);
+void DrawTipCopy(FrameCanvas& canvas, const ScreenModel& m, const CarouselPhase& phase, const Colours& colours) {
+  const Tip& tip = kTips[phase.previousTexts ? m.previousTip : m.currentTip];
+  DrawTipTexts(canvas, tip, phase.textOpacity, phase.textOffset, colours);
 }
 
 void DrawProgressArea(FrameCanvas& canvas, const ScreenModel& m, bool installOnly, double seconds,
@@ -150,7 +141,7 @@ void DrawProgressArea(FrameCanvas& canvas, const ScreenModel& m, bool installOnl
     const float w = DeterminateFillWidth(m.displayedProgress);
     canvas.FillRect(48, 548, w, 4, barBrush(), 2);
     if (!hc) canvas.RadialGlow(48 + w - 2, 550, 22, 7, 0x7DE2D1, 0.55f);
-    if (!hc && !m.reducedMotion && w > 40) {
+    if (ShimmerShown(w, m.reducedMotion, hc)) {
       const float centre = ShimmerCentre(seconds, w);
       ComPtr<ID2D1LinearGradientBrush> shimmer = canvas.LinearGradient(
           {centre - 45, 548}, {centre + 45, 548}, {{0, kWhite, 0}, {0.5f, kWhite, 0.45f}, {1, kWhite, 0}});
@@ -183,16 +174,17 @@ bool DrawFrame(FrameTools& tools, const FrameInputs& inputs) {
 
   FrameCanvas canvas(target, device.Brush(), tools.resources, tools.measurer, tools.balancedWidths);
   const double seconds = static_cast<double>(inputs.now) / 1000.0;
-  if (!colours.highContrast) DrawAmbient(canvas, m.reducedMotion ? 0.0 : seconds);
-  DrawWordmark(canvas, device.Wordmark(), colours);
+  if (!colours.highContrast) DrawAmbient(canvas, AmbientSeconds(seconds, m.reducedMotion));
+  DrawWordmark(canvas, device, colours);
   if (inputs.preview) canvas.DrawText(L"PREVIEW", 98, 28.5f, 80, text_style::kBadge, colours.faint, 1);
 
   if (IsOutcome(m.screen)) {
     DrawOutcomeScreen(canvas, inputs, device.Logo());
   } else {
     const uint64_t tipAge = inputs.now >= m.tipChangedAt ? inputs.now - m.tipChangedAt : 0;
-    DrawCarousel(canvas, device, m, tipAge, colours);
-    DrawTipCopy(canvas, m, tipAge, colours);
+    const CarouselPhase phase = CarouselPhaseAt(tipAge, m.previousTip >= 0 && !m.reducedMotion);
+    DrawCarousel(canvas, device, m, phase, colours);
+    DrawTipCopy(canvas, m, phase, colours);
     DrawProgressArea(canvas, m, inputs.installOnly, seconds, colours);
   }
   DrawCaptionButtons(canvas, inputs);

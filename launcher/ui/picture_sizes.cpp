@@ -5,6 +5,10 @@
 
 namespace tavo::launcher::ui {
 
+float HeightByAspect(PixelSize picture, float width) {
+  return width * static_cast<float>(picture.height) / static_cast<float>(picture.width);
+}
+
 float TipFitFactor(PixelSize picture) {
   return std::min(kTipBoxHeight / static_cast<float>(picture.height), kTipBoxWidth / static_cast<float>(picture.width));
 }

@@ -17,6 +17,9 @@ struct PixelSize {
 // The box a tip picture is fitted into on the design surface.
 inline constexpr float kTipBoxWidth = 640, kTipBoxHeight = 304;
 
+// The height of a picture drawn `width` DIPs wide, by the picture's own aspect
+// (not by a pre-scaled bitmap's, whose sides were rounded to whole pixels).
+float HeightByAspect(PixelSize picture, float width);
 // Contain-fit factor of a picture into the tip box.
 float TipFitFactor(PixelSize picture);
 // A tip's decode target in DIPs: the contain-fit, 5 % larger so that the slow

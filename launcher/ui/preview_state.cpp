@@ -25,7 +25,8 @@ void ShowError(ScreenModel& model, uint32_t code, std::wstring status, uint64_t 
 bool ApplyPreviewState(ScreenModel& model, const LaunchOptions& options, uint64_t now) {
   const std::wstring& name = options.stateName;
   const int32_t percent = options.percent >= 0 ? options.percent : 42;
-  const uint32_t givenCode = options.errorCodeValid ? options.errorCode : 0;
+  // A given code counts even when it is 0x00000000.
+  const auto codeOr = [&](uint32_t fallback) { return options.errorCodeValid ? options.errorCode : fallback; };
   if (name == L"downloading" || name == L"installing" || name == L"cancel") {
     model.SetScreen(Screen::Installing, now);
     model.progress = percent;
@@ -47,13 +48,13 @@ bool ApplyPreviewState(ScreenModel& model, const LaunchOptions& options, uint64_
     model.SetScreen(Screen::Cancelled, now);
     model.statusText = texts::kCancelled;
   } else if (name == L"error" || name == L"error-cert") {
-    const uint32_t code = givenCode ? givenCode : kDefaultErrorCode;
+    const uint32_t code = codeOr(kDefaultErrorCode);
     ShowError(model, code, CatalogueMessage(static_cast<int32_t>(code)), now);
   } else if (name == L"error-network") {
     ShowError(model, kNetworkErrorCode,
               L"We couldn't reach the download server. Check your internet connection and try again.", now);
   } else if (name == L"error-low-disk") {
-    const uint32_t code = givenCode ? givenCode : kLowDiskErrorCode;
+    const uint32_t code = codeOr(kLowDiskErrorCode);
     ShowError(model, code,
               CatalogueMessage(static_cast<int32_t>(code)) + L" Setup also found less than 3 GB free on " + L"C:\\" +
                   L". Low disk space may have contributed to this failure. Free space and try again.",

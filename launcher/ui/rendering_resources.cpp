@@ -13,6 +13,22 @@ bool SystemFamilyExists(IDWriteFactory* factory, const wchar_t* family) {
   return SUCCEEDED(system->FindFamilyName(family, &index, &exists)) && exists;
 }
 
+// DirectWrite copies in-memory font data unless an owner object keeps it
+// alive. Resource memory is the module's, mapped as long as the module is
+// loaded (the process's own file, or a test's), so this owner has nothing to
+// hold and nothing to release.
+class ModuleMemoryOwner final : public IUnknown {
+ public:
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
+    if (!object) return E_POINTER;
+    *object = iid == __uuidof(IUnknown) ? this : nullptr;
+    return *object ? S_OK : E_NOINTERFACE;
+  }
+  ULONG STDMETHODCALLTYPE AddRef() override { return 1; }
+  ULONG STDMETHODCALLTYPE Release() override { return 1; }
+};
+ModuleMemoryOwner g_moduleMemory;
+
 }  // namespace
 
 RenderingResources::RenderingResources(HMODULE module) {
@@ -52,9 +68,10 @@ void RenderingResources::LoadFonts(HMODULE module) {
     const void* bytes = loaded ? ::LockResource(loaded) : nullptr;
     const DWORD size = found ? ::SizeofResource(module, found) : 0;
     if (!bytes || size == 0) return;
-    // Resource memory lives as long as the process: no owner object is needed.
+    // With an owner, DirectWrite reads the resource in place instead of copying it.
     ComPtr<IDWriteFontFile> file;
-    if (FAILED(loader->CreateInMemoryFontFileReference(factory5.get(), bytes, size, nullptr, file.put()))) return;
+    if (FAILED(loader->CreateInMemoryFontFileReference(factory5.get(), bytes, size, &g_moduleMemory, file.put())))
+      return;
     if (FAILED(builder->AddFontFile(file.get()))) return;
   }
 

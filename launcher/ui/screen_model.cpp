@@ -1,5 +1,7 @@
 #include "launcher/ui/screen_model.h"
 
+#include <algorithm>
+
 #include "common/text.h"
 
 namespace tavo::launcher {
@@ -19,12 +21,29 @@ const wchar_t* ScreenName(Screen screen) {
   return L"";
 }
 
+bool CopiedShown(uint64_t copiedAt, uint64_t now) {
+  return copiedAt != 0 && now >= copiedAt && now - copiedAt < kCopiedMs;
+}
+
 bool ScreenModel::SetScreen(Screen next, uint64_t now) {
   if (next == screen) return false;
   screenChangedAt = now;
-  entrance = 0.0f;
   screen = next;
   return true;
+}
+
+bool ScreenModel::AnimationTick(uint64_t now, uint64_t& lastTick) {
+  const uint64_t step = now >= lastTick ? std::min(now - lastTick, kMaxFrameStepMs) : kMaxFrameStepMs;
+  lastTick = now;
+  const bool copiedEnded = copiedAt != 0 && !CopiedShown(copiedAt, now);
+  if (copiedEnded) copiedAt = 0;
+  if (!IsOutcome(screen) && !stopConfirmationShown) {
+    tipDwell += step;
+    if (tipDwell >= kTipDwellMs) SelectTip(currentTip + 1, now);
+  }
+  const float target = static_cast<float>(std::max(progress, 0));
+  displayedProgress = reducedMotion ? target : displayedProgress + (target - displayedProgress) * 0.18f;
+  return copiedEnded;
 }
 
 uint64_t ScreenModel::Elapsed(uint64_t tickCount) const {

@@ -25,8 +25,14 @@ enum class Screen : int {
 inline constexpr int kTipCount = 7;
 // How long a tip stays before the carousel moves on.
 inline constexpr uint64_t kTipDwellMs = 7000;
+// How long "Copied" replaces "Copy details" after a copy.
+inline constexpr uint64_t kCopiedMs = 1800;
+// The longest step one animation tick takes (a stall does not jump the animations).
+inline constexpr uint64_t kMaxFrameStepMs = 250;
 
 inline bool IsOutcome(Screen screen) { return static_cast<int>(screen) >= static_cast<int>(Screen::Success); }
+// "Copied" is shown for kCopiedMs after a copy at `copiedAt` (0: no copy).
+bool CopiedShown(uint64_t copiedAt, uint64_t now);
 const wchar_t* ScreenName(Screen screen);
 
 // Identity of a report file, to tell a file the worker wrote from an older one.
@@ -72,7 +78,6 @@ struct ScreenModel {
   bool demoRunning = false;
   bool reducedMotion = false;
   uint64_t screenChangedAt = 0;  // elapsed milliseconds
-  float entrance = 0.0f;         // the screen's entrance animation, 0 to 1
   // The clock every animation reads: tick count minus the start tick, or the
   // frozen value of a screenshot.
   uint64_t startTick = 0;
@@ -94,8 +99,8 @@ struct ScreenModel {
   // One line per record of `errors`, joined by CR LF.
   std::wstring technicalLog;
 
-  // Moves to `next`; a change records its time and restarts the entrance
-  // animation. Returns whether the screen changed.
+  // Moves to `next`; a change records its time, from which the entrance
+  // animation runs. Returns whether the screen changed.
   bool SetScreen(Screen next, uint64_t now);
   // Elapsed milliseconds at this tick count (the frozen value when frozen).
   uint64_t Elapsed(uint64_t tickCount) const;
@@ -106,6 +111,14 @@ struct ScreenModel {
   // tip, the cross-fade restarts and the dwell starts again. Arrow keys,
   // indicator clicks and the timed advance all come through here.
   void SelectTip(int tip, uint64_t now);
+  // One animation tick at `now`, after the tick at `lastTick` (updated): the
+  // frame step is now - lastTick, clamped to kMaxFrameStepMs (a clock going
+  // backwards counts as a stall). Ends "Copied" once its time is over; on the
+  // carousel (progress screens without the stop question) adds the step to the
+  // tip dwell and moves to the next tip at kTipDwellMs; eases the displayed
+  // progress 18 % of the way to the progress, or jumps with reduced motion.
+  // Returns whether "Copied" ended, which changes the controls.
+  bool AnimationTick(uint64_t now, uint64_t& lastTick);
   // Appends the record's log line and moves the record to the error list.
   void AddError(ErrorRecord record);
 };

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <stdexcept>
 
 #include "common/process_clock.h"
 #include "common/winrt/hresult_error.h"
@@ -14,6 +15,7 @@
 #include "launcher/ui/screenshot.h"
 #include "launcher/ui/system_colours.h"
 #include "launcher/ui/window_class.h"
+#include "launcher/ui/window_placement.h"
 #include "resources/resource_ids.h"
 
 namespace tavo::launcher {
@@ -33,23 +35,25 @@ constexpr wchar_t kFallbackMessage[] =
 
 SetupWindow* g_window = nullptr;
 
+// The monitor's effective DPI and the system DPI as Windows answers them
+// (nothing for a missing library, function or monitor, or a failed call).
 UINT DpiFor(HMONITOR monitor) {
-  UINT dpi = 0;
+  std::optional<uint32_t> monitorDpi, systemDpi;
   if (HMODULE shcore = LoadLibraryExW(L"shcore.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32)) {
     using GetDpiForMonitorFn = HRESULT(WINAPI*)(HMONITOR, int, UINT*, UINT*);
     auto get = reinterpret_cast<GetDpiForMonitorFn>(
         reinterpret_cast<void*>(GetProcAddress(shcore, "GetDpiForMonitor")));
     UINT x = 0, y = 0;
-    if (get && monitor && SUCCEEDED(get(monitor, 0 /* MDT_EFFECTIVE_DPI */, &x, &y))) dpi = x;
+    if (get && monitor && SUCCEEDED(get(monitor, 0 /* MDT_EFFECTIVE_DPI */, &x, &y))) monitorDpi = x;
     FreeLibrary(shcore);
   }
-  if (dpi == 0 || dpi == 96) {
+  if (!monitorDpi || *monitorDpi == 0) {
     using GetDpiForSystemFn = UINT(WINAPI*)();
     auto system = reinterpret_cast<GetDpiForSystemFn>(
         reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetDpiForSystem")));
-    dpi = system ? system() : 96;
+    if (system) systemDpi = system();
   }
-  return dpi == 0 ? 96 : dpi;
+  return ui::ChooseDpi(monitorDpi, systemDpi);
 }
 
 }  // namespace
@@ -69,8 +73,13 @@ SetupWindow::SetupWindow(const LaunchOptions& options, std::wstring visitorId, c
   model_.startTick = GetTickCount64();
 }
 
-// The window goes first; the platform member then ends the worker session.
-SetupWindow::~SetupWindow() { Destroy(); }
+// The worker session ends first: its reader stops posting and the worker
+// messages still queued are freed with their records, which destroying the
+// window would drop from the queue unfreed. Then the window goes.
+SetupWindow::~SetupWindow() {
+  platform_.ReleaseWorker(false);
+  Destroy();
+}
 
 void SetupWindow::Create(HINSTANCE instance) {
   instance_ = instance;
@@ -96,17 +105,12 @@ void SetupWindow::Create(HINSTANCE instance) {
   MONITORINFO info{};
   info.cbSize = sizeof(info);
   if (monitor && GetMonitorInfoW(monitor, &info)) work = info.rcWork;
-  float workWidth = static_cast<float>(work.right - work.left);
-  float workHeight = static_cast<float>(work.bottom - work.top);
-  float scale = std::min({static_cast<float>(DpiFor(monitor)) / 96.0f, (workWidth - 40) / kDesignWidth,
-                          (workHeight - 40) / kDesignHeight});
-  int width = static_cast<int>(kDesignWidth * scale);
-  int height = static_cast<int>(kDesignHeight * scale);
-  int x = work.left + (static_cast<int>(workWidth) - width) / 2;
-  int y = work.top + (static_cast<int>(workHeight) - height) / 2;
+  const ui::WindowPlacement place =
+      ui::PlaceWindow({work.left, work.top, work.right, work.bottom}, DpiFor(monitor));
 
   HWND created = CreateWindowExW(WS_EX_APPWINDOW, ui::kWindowClassName, L"Tavo Studio Setup",
-                                 WS_POPUP | WS_SYSMENU | WS_THICKFRAME | WS_MINIMIZEBOX, x, y, width, height, nullptr,
+                                 WS_POPUP | WS_SYSMENU | WS_THICKFRAME | WS_MINIMIZEBOX, place.x, place.y, place.width,
+                                 place.height, nullptr,
                                  nullptr, instance, nullptr);
   if (!created) {
     // WM_CREATE failed: its exception is the cause (the last error is often 0).
@@ -229,12 +233,17 @@ void SetupWindow::ApplyFocus(const Controls& controls) {
     }
     return;
   }
-  bool inside = focus == window_ || (focus && IsChild(window_, focus));
+  // The window itself holds the focus only while no control can: it is no
+  // control inside the window, so a primary that becomes usable takes it.
+  bool onWindow = focus == window_;
+  bool inControl = focus && IsChild(window_, focus);
   bool onCaption = focus == close_ || focus == minimize_;
   bool primaryShown = !controls.primaryText.empty();
-  if (!inside || (onCaption && !rememberedFocus_ && primaryShown) || (focus != window_ && inside && !usable(focus))) {
-    if (GetForegroundWindow() != window_ && !inside) return;  // do not take the focus from another program
-    SetFocus(usable(primary_) ? primary_ : window_);
+  if (!inControl || (onCaption && !rememberedFocus_ && primaryShown) || !usable(focus)) {
+    // Do not take the focus from another program.
+    if (!onWindow && !inControl && GetForegroundWindow() != window_) return;
+    HWND next = usable(primary_) ? primary_ : window_;
+    if (next != focus) SetFocus(next);
   }
 }
 
@@ -317,23 +326,7 @@ bool SetupWindow::PreTranslate(MSG& message) {
 }
 
 void SetupWindow::Tick() {
-  uint64_t now = Now();
-  uint64_t step = now >= lastTick_ ? std::min<uint64_t>(now - lastTick_, 250) : 250;
-  lastTick_ = now;
-  if (model_.copiedAt != 0 && (now < model_.copiedAt || now - model_.copiedAt >= 1800)) {
-    model_.copiedAt = 0;
-    UpdateControls();
-  }
-  if (OnProgressScreen() && !model_.stopConfirmationShown) {
-    model_.tipDwell += step;
-    if (model_.tipDwell >= kTipDwellMs) model_.SelectTip(model_.currentTip + 1, now);
-  }
-  float target = static_cast<float>(std::max(model_.progress, 0));
-  if (model_.reducedMotion) {
-    model_.displayedProgress = target;
-  } else {
-    model_.displayedProgress += (target - model_.displayedProgress) * 0.18f;
-  }
+  if (model_.AnimationTick(Now(), lastTick_)) UpdateControls();
   if (options_.preview) controller_.AdvanceDemo();
   InvalidateRect(window_, nullptr, FALSE);
 }
@@ -581,6 +574,10 @@ LRESULT SetupWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       return 0;
     case WM_CTLCOLORBTN:
     case WM_CTLCOLORSTATIC:
+#ifdef TAVO_TEST_HOOKS
+      // The status control asks for its colours only when it paints itself.
+      if (message == WM_CTLCOLORSTATIC && reinterpret_cast<HWND>(lParam) == status_) ++statusSelfPaints_;
+#endif
       SetBkMode(reinterpret_cast<HDC>(wParam), TRANSPARENT);
       return reinterpret_cast<LRESULT>(GetStockObject(NULL_BRUSH));
     case WM_LBUTTONDOWN: {
@@ -607,8 +604,19 @@ LRESULT SetupWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       if (primary_ && IsWindowVisible(primary_) && IsWindowEnabled(primary_)) return 0x534B03E9;
       return 0;
     }
+#ifdef TAVO_TEST_HOOKS
+    case ui::kMsgTestStatusSelfPaints:
+      return statusSelfPaints_;
+    case ui::kMsgTestCurrentTip:
+      return model_.currentTip;
+#endif
     case kMsgWorkerEvent: {
       std::unique_ptr<WorkerEvent> event(reinterpret_cast<WorkerEvent*>(lParam));
+#ifdef TAVO_TEST_HOOKS
+      // Tests make a handler fail on an event of this type, to see how the failure ends the window.
+      if (const wchar_t* type = _wgetenv(L"TAVO_TEST_HOOK_THROW_ON_EVENT"); type && event->type == type)
+        throw std::runtime_error("test hook: a message handler failed");
+#endif
       controller_.OnWorkerEvent(*event);
       return 0;
     }
@@ -649,7 +657,9 @@ LRESULT SetupWindow::OnControlMessage(HWND control, UINT message, WPARAM wParam,
       return result;
     }
     case WM_SETTEXT: {
-      LRESULT result = DefSubclassProc(control, message, wParam, lParam);
+      // Not the class procedure: a static control repaints itself at once in
+      // the system font over the frame; the frame draws every text itself.
+      LRESULT result = DefWindowProcW(control, message, wParam, lParam);
       invalidate();
       return result;
     }

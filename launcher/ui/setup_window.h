@@ -123,6 +123,9 @@ class SetupWindow final : public WindowActions {
   ui::TaskbarButton taskbar_;
   UINT taskbarCreatedMessage_ = 0;
   bool shownToUser_ = false;
+#ifdef TAVO_TEST_HOOKS
+  int statusSelfPaints_ = 0;
+#endif
 };
 
 // The window object the window procedure reaches; set before the window is

@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+#include "launcher/ui/screen_model.h"  // kTipCount
+
 namespace tavo::launcher::ui {
 
 struct Tip {
@@ -14,7 +16,6 @@ struct Tip {
   uint32_t accent;            // 0xRRGGBB
 };
 
-inline constexpr int kTipCount = 7;
 extern const Tip kTips[kTipCount];  // carousel order; tip i shows picture TAVO_RESOURCE_TIP_FIRST + i
 
 }  // namespace tavo::launcher::ui

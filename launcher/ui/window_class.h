@@ -6,4 +6,10 @@ namespace tavo::launcher::ui {
 
 inline constexpr wchar_t kWindowClassName[] = L"Tavo.Setup";
 
+// Test builds answer this message (WM_APP + 16) with how often the status
+// control painted itself; the frame draws its text, so it should never.
+inline constexpr unsigned kMsgTestStatusSelfPaints = 0x8000 + 16;
+// Test builds answer this message (WM_APP + 17) with the carousel's current tip.
+inline constexpr unsigned kMsgTestCurrentTip = 0x8000 + 17;
+
 }  // namespace tavo::launcher::ui

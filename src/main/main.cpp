@@ -165,17 +165,23 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
   std::unique_ptr<DrawingResources> drawing;
   std::unique_ptr<SetupWindow> window;
   uint32_t exitCode = 0;
+  std::optional<StartupFailure> failure;
   try {
     exitCode = RunSetup(instance, options, visitorId, showCommand, com, drawing, window);
   } catch (const hresult_error& error) {
-    exitCode = HandleStartupFailure(FailureFromWindowsError(error, options.InstallRun()), options);
+    failure = FailureFromWindowsError(error, options.InstallRun());
   } catch (const std::exception& error) {
-    exitCode = HandleStartupFailure(FailureFromStdException(error, options.InstallRun()), options);
+    failure = FailureFromStdException(error, options.InstallRun());
   } catch (...) {
-    exitCode = HandleStartupFailure(FailureFromUnknown(options.InstallRun()), options);
+    failure = FailureFromUnknown(options.InstallRun());
   }
+  // The window and its worker end before the start-up failure box: under the
+  // box's own message loop no tick or worker message may reach the setup
+  // logic, and no worker exit may close the window and the box with it.
+  // Unpublished first, so that its destruction posts no quit message either.
   PublishWindow(nullptr);
   window.reset();
+  if (failure) exitCode = HandleStartupFailure(*failure, options);
   drawing.reset();
   return static_cast<int>(exitCode);
 }

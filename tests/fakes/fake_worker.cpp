@@ -9,6 +9,8 @@
 //   fill COUNT CHAR   writes COUNT copies of the character CHAR
 //   sleep MS          waits
 //   wait-cancel       reads standard input until a `C` byte or its end
+//   wait-file NAME    waits until the test creates NAME in the folder named by
+//                     TAVO_FAKE_WORKER_GATES; ends with 0x7D after 5 minutes
 //   exit CODE         ends with CODE (decimal or 0x...)
 //   # ...             comment
 // Without a script it writes nothing and exits 0.
@@ -61,6 +63,18 @@ void WaitForCancel() {
   }
 }
 
+// The test moves the script on by creating a file, so that each step lasts
+// exactly as long as the test needs, however slow the machine is.
+void WaitForFile(const std::string& name) {
+  const wchar_t* gates = _wgetenv(L"TAVO_FAKE_WORKER_GATES");
+  if (!gates || !*gates) std::exit(0x7C);
+  std::wstring path = std::wstring(gates) + L"\\" + std::wstring(name.begin(), name.end());
+  for (int waited = 0; ::GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES; waited += 50) {
+    if (waited >= 300000) std::exit(0x7D);  // the test is gone: do not outlive it
+    ::Sleep(50);
+  }
+}
+
 std::string Utf8(const wchar_t* text) {
   const int size = ::WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
   std::string out(size > 0 ? size - 1 : 0, '\0');
@@ -99,6 +113,8 @@ int wmain() {
       Write(std::string(count, gap == std::string::npos || gap + 1 >= value.size() ? 'x' : value[gap + 1]));
     } else if (step == "sleep") {
       ::Sleep(std::strtoul(value.c_str(), nullptr, 10));
+    } else if (step == "wait-file") {
+      WaitForFile(value);
     } else if (step == "wait-cancel") {
       WaitForCancel();
     } else if (step == "exit") {

@@ -58,14 +58,31 @@ class FakeWorker(unittest.TestCase):
         return output, int(tail.strip(), 16)
 
     def test_long_line_is_70000_bytes_before_its_line_feed(self):
-        output, code = self.run_script("long_line.txt")
+        with tempfile.TemporaryDirectory() as gates:
+            pathlib.Path(gates, "read").write_bytes(b"")  # the test has read the window at once
+            output, code = self.run_script("long_line.txt", {"TAVO_FAKE_WORKER_GATES": windows_path(gates)})
         first, rest = output.split(b"\n", 1)
         self.assertEqual(len(first), 70000)
         self.assertEqual(first[:65537], b"x" * 65537)
-        self.assertEqual(first[65537:].split(b"\t"), [b"installing", b"42", b"Getting your studio ready",
-                                                      b"d" * 4412, b"0x00000000"])
+        self.assertEqual(first[65537:].split(b"\t"), [b"error", b"-1", b"Something got in the way",
+                                                      b"d" * 4418, b"0x80004005"])
         self.assertEqual(rest.split(b"\t")[:2], [b"installing", b"7"])
         self.assertEqual(code, 0)
+
+    def test_waits_for_its_gate_file(self):
+        with tempfile.TemporaryDirectory() as gates:
+            variables = {"TAVO_FAKE_WORKER_GATES": windows_path(gates)}
+            command = ["sh", str(WINE_EXEC), TREE, programs()["TAVO_RUNNER"], "--", windows_path(WORKER)]
+            process = subprocess.Popen(command, stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
+                                       env=dict(os.environ, TAVO_FAKE_WORKER_SCRIPT=windows_path(
+                                           pathlib.Path(SCRIPTS, "invalid_utf8.txt")), **variables))
+            # Its line comes, then it waits: the runner has printed no exit yet.
+            first = process.stdout.readline()
+            self.assertIn(b"loading", first)
+            self.assertIsNone(process.poll())
+            pathlib.Path(gates, "read").write_bytes(b"")
+            rest, _ = process.communicate(timeout=TIMEOUT)
+        self.assertTrue(rest.endswith(b"exit=0x00000000\n"), rest)
 
     def test_field_count_scripts(self):
         for name, fields in (("four_fields.txt", 4), ("six_fields.txt", 6), ("trailing_tab.txt", 5)):

@@ -43,6 +43,9 @@ script() replaces the previous script and clears the records; its fields:
                     when the connection closes) or a value announced as given
     headers         extra answer headers, {name: value}
     delay           seconds to wait before answering (a slow host; at most 60)
+    hold_until      a file path: the descriptor is answered once the file exists
+                    (at most 25 s, within the worker's 30 s answer time-out), so
+                    a test reads the screens of a slow host at its own pace
     certificate     "trusted", or "untrusted": a self-signed `localhost`
                     certificate that the prefix does not trust
     first_connections  what the first TLS connections get, in order: "serve",
@@ -55,6 +58,8 @@ script() replaces the previous script and clears the records; its fields:
                     posts get uma_status
     uma_headers     extra headers of the /api/uma/ answers, {name: value}
     uma_body_length the uma body repeated ("x" when empty) and cut to this many bytes
+    uma_hold_until  a file path: /api/uma/ posts are answered once the file exists
+                    (at most 25 s), so a test acts while the worker waits
 
 A request record: {"connection": n, "method", "path", "headers": {name: value},
 "body": text}. state() also gives "connections" (TLS connections accepted),
@@ -106,6 +111,7 @@ SCRIPT_DEFAULTS = {
     "content_length": "auto",
     "headers": {},
     "delay": 0,
+    "hold_until": None,
     "certificate": "trusted",
     "first_connections": [],
     "refuse": False,
@@ -114,6 +120,7 @@ SCRIPT_DEFAULTS = {
     "uma_statuses": [],
     "uma_headers": {},
     "uma_body_length": None,
+    "uma_hold_until": None,
 }
 
 REASONS = {200: "OK", 301: "Moved Permanently", 302: "Found", 404: "Not Found", 500: "Internal Server Error"}
@@ -329,17 +336,25 @@ class Host:
         finally:
             tls.close()
 
+    def hold_until(self, path):
+        """Waits until the file `path` exists (at most 25 s); nothing to wait for without one."""
+        for _ in range(250 if path else 0):
+            if os.path.exists(path) or self.stopping.wait(0.1):
+                break
+
     def answer(self, request, script):
         if request["method"] == "POST" and request["path"] == "/api/uma/":
             with self.lock:
                 index = sum(1 for r in self.requests if r["method"] == "POST" and r["path"] == "/api/uma/") - 1
             statuses = script["uma_statuses"]
             status = statuses[index] if 0 <= index < len(statuses) else script["uma_status"]
+            self.hold_until(script["uma_hold_until"])
             body = sized(script["uma_body"].encode("utf-8"), script["uma_body_length"])
             return response(status, body, "auto", script["uma_headers"])
         delay = min(float(script["delay"]), MAX_DELAY)
         if delay > 0:
             self.stopping.wait(delay)
+        self.hold_until(script["hold_until"])
         body = sized(script["body"].encode("utf-8"), script["body_length"])
         return response(script["status"], body, script["content_length"], script["headers"])
 
@@ -353,7 +368,8 @@ class Host:
                             ("body_length", (int, type(None))), ("content_length", (str, int)),
                             ("headers", dict), ("delay", (int, float)), ("refuse", bool),
                             ("first_connections", list), ("uma_statuses", list), ("uma_headers", dict),
-                            ("uma_body_length", (int, type(None)))):
+                            ("uma_body_length", (int, type(None))), ("hold_until", (str, type(None))),
+                            ("uma_hold_until", (str, type(None)))):
             if not isinstance(script[name], kinds):
                 raise ValueError("script field %s has the wrong type" % name)
         for name in ("headers", "uma_headers"):

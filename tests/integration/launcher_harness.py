@@ -8,6 +8,7 @@ import os
 import pathlib
 import signal
 import subprocess
+import tempfile
 
 import harness
 
@@ -17,12 +18,26 @@ SESSIONS = (harness.TREE / "wineprefix" / "drive_c" / "users" / os.environ.get("
 
 
 class LauncherRun:
-    def __init__(self, exit_code, box):
+    def __init__(self, exit_code, box, box_over_window=False):
         self.exit_code = exit_code
         self.box = box  # (caption, style, text) or None
+        self.box_over_window = box_over_window  # a setup window still existed when the box came
 
     def __repr__(self):
         return "exit=%s box=%r" % (harness.hex8(self.exit_code), self.box)
+
+
+def _run(command, env=None):
+    """Runs a Windows program to its end: (exit status, stdout, stderr). Its
+    output goes through files, not pipes: a program whose first window starts
+    Wine's desktop process hands it its standard handles, and a pipe would stay
+    open until that process ends, long after the program itself."""
+    with tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err:
+        result = subprocess.run(command, stdin=subprocess.DEVNULL, stdout=out, stderr=err, env=env,
+                                timeout=harness.RUN_TIMEOUT)
+        out.seek(0)
+        err.seek(0)
+        return result.returncode, out.read(), err.read()
 
 
 def _environment(env):
@@ -50,18 +65,16 @@ def run_launcher(*args, workspace, env=None, launcher=None):
     box_file = workspace.path("box.txt")
     if box_file.exists():
         box_file.unlink()
-    result = subprocess.run(_command(args, launcher), stdin=subprocess.DEVNULL, capture_output=True,
-                            env=_environment({BOX_ENV: harness.windows_path(box_file), **(env or {})}),
-                            timeout=harness.RUN_TIMEOUT)
-    if result.returncode != 0:
-        raise AssertionError("tavo_runner failed (%d): %s" % (result.returncode,
-                                                             result.stderr.decode(errors="replace")))
-    exit_code = _exit_code(result.stdout, result.stderr)
-    box = None
+    status, stdout, stderr = _run(_command(args, launcher),
+                                  _environment({BOX_ENV: harness.windows_path(box_file), **(env or {})}))
+    if status != 0:
+        raise AssertionError("tavo_runner failed (%d): %s" % (status, stderr.decode(errors="replace")))
+    exit_code = _exit_code(stdout, stderr)
+    box, window = None, None
     if box_file.exists():
-        caption, style, text = box_file.read_text(encoding="utf-8").split("\n", 2)
+        caption, style, window, text = box_file.read_text(encoding="utf-8").split("\n", 3)
         box = (caption, int(style), text)
-    return LauncherRun(exit_code, box)
+    return LauncherRun(exit_code, box, window == "window")
 
 
 def session_folders():
@@ -75,15 +88,14 @@ def _driver_command(steps):
 
 def driver(*steps):
     """Runs tavo_window_driver with these steps; returns its answers by name (lists)."""
-    result = subprocess.run(_driver_command(steps), stdin=subprocess.DEVNULL, capture_output=True,
-                            timeout=harness.RUN_TIMEOUT)
+    status, stdout, stderr = _run(_driver_command(steps))
     answers = {}
-    for line in result.stdout.decode("utf-8").splitlines():
+    for line in stdout.decode("utf-8").splitlines():
         name, _, value = line.partition("=")
         answers.setdefault(name, []).append(json.loads(value))
-    if result.returncode != 0:
-        raise AssertionError("window driver %r failed (%d): %r %s" % (steps, result.returncode, answers,
-                                                                     result.stderr.decode(errors="replace")))
+    if status != 0:
+        raise AssertionError("window driver %r failed (%d): %r %s" % (steps, status, answers,
+                                                                     stderr.decode(errors="replace")))
     return answers
 
 
@@ -92,13 +104,21 @@ def _close_if_running(process):
     test ends with the step's own failure rather than a hung launcher."""
     if process.poll() is None:
         # Its window may be gone already while the process ends: nothing to close then.
-        subprocess.run(_driver_command(["close"]), stdin=subprocess.DEVNULL, capture_output=True,
-                       timeout=harness.RUN_TIMEOUT)
+        _run(_driver_command(["close"]))
 
 
-def _finish(process):
-    stdout, stderr = process.communicate(timeout=harness.RUN_TIMEOUT)
-    return LauncherRun(_exit_code(stdout, stderr), None)
+def _finish(process, out, err):
+    try:
+        process.wait(timeout=harness.RUN_TIMEOUT)
+    except subprocess.TimeoutExpired:
+        # Ending the runner ends its job and the launcher in it: a launcher left
+        # open would be the window that the next test's driver finds.
+        process.kill()
+        process.wait()
+        raise
+    out.seek(0)
+    err.seek(0)
+    return LauncherRun(_exit_code(out.read(), err.read()), None)
 
 
 class Launched:
@@ -111,25 +131,34 @@ def running(*args, env=None, launcher=None):
     """Starts TavoSetup.exe (or another launcher file) through tavo_runner for
     the block, in which the window driver walks it. On leaving, a launcher that
     still runs is asked to close, and the block's handle gets its run."""
-    process = subprocess.Popen(_command(args, launcher), stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
-                               stderr=subprocess.PIPE, env=_environment(env))
-    launched = Launched()
-    try:
-        yield launched
-    finally:
-        _close_if_running(process)
-        launched.run = _finish(process)
+    with tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err:  # files: see _run
+        process = subprocess.Popen(_command(args, launcher), stdin=subprocess.DEVNULL, stdout=out, stderr=err,
+                                   env=_environment(env))
+        launched = Launched()
+        try:
+            yield launched
+        finally:
+            _close_if_running(process)
+            launched.run = _finish(process, out, err)
 
 
-def fake_worker_env(script, arguments_record=None):
+def fake_worker_env(script, arguments_record=None, gates=None):
     """Test builds write the fake worker in place of the embedded one; it runs
-    `script` from tests/data/fake_worker and may record its argument vector."""
+    `script` from tests/data/fake_worker and may record its argument vector.
+    Its `wait-file` steps wait for files in the folder `gates` (see open_gate)."""
     scripts = pathlib.Path(__file__).resolve().parents[1] / "data" / "fake_worker"
     env = {"TAVO_TEST_HOOK_WORKER_FILE": harness.windows_path(harness.PROGRAMS["TAVO_FAKE_WORKER"]),
            "TAVO_FAKE_WORKER_SCRIPT": harness.windows_path(scripts / script)}
     if arguments_record:
         env["TAVO_FAKE_WORKER_ARGS"] = harness.windows_path(arguments_record)
+    if gates:
+        env["TAVO_FAKE_WORKER_GATES"] = harness.windows_path(gates)
     return env
+
+
+def open_gate(gates, name):
+    """Lets a fake worker waiting at `wait-file NAME` go on."""
+    (pathlib.Path(gates) / name).write_bytes(b"")
 
 
 def _worker_pid(report):

@@ -134,6 +134,18 @@ class LauncherVisitorId(unittest.TestCase):
                 self.assertEqual(self.install_arguments(self.MARKED / ("pe32plus_TavoSetup.%s.exe" % name)), [])
         self.assertEqual(self.install_arguments(harness.PROGRAMS["TAVO_LAUNCHER"]), [], "the unstamped launcher")
 
+    def test_a_stamped_id_starts_the_installer_profile_before_the_worker_reports(self):
+        profile = lh.SESSIONS.parent / "profile-id"
+        profile.unlink(missing_ok=True)
+        with harness.Workspace() as ws, lh.running(
+                "--install", env=lh.fake_worker_env("invalid_utf8.txt", gates=ws.dir),
+                launcher=self.MARKED / "pe32plus_TavoSetup.once.exe"):
+            # The worker is held on its first line: no outcome, so no telemetry has read the profile yet.
+            lh.driver("wait-window", 20000, "wait-status", "loading", 60000)
+            self.assertEqual(profile.read_bytes(), b"vis_0123456789abcdef0123456789abcdef")
+            lh.open_gate(ws.dir, "read")
+            lh.driver("wait-status", "Windows couldn't finish the installation", 60000, "close", "wait-gone", 15000)
+
     def test_a_check_run_does_not_read_the_id(self):
         with harness.Workspace() as ws:
             record = ws.path("args.txt")

@@ -210,30 +210,43 @@ class LiveWindow(unittest.TestCase):
         return last
 
     def test_the_bar_fill_moves_while_the_worker_reports_progress(self):
-        env = lh.fake_worker_env("progress_steps.txt")
+        # The fake worker holds each step until the test has read the bar.
+        env = lh.fake_worker_env("progress_steps.txt", gates=self.ws.dir)
         with lh.running("--install", "--report", harness.windows_path(self.ws.path("install.json")), env=env):
-            lh.driver("wait-window", 20000, "wait-title", "Installing 10%", 30000, "sleep", 500)
+            lh.driver("wait-window", 20000, "wait-title", "Installing 10%", 60000)
             first_end = self.settled_fill_end()
-            lh.driver("wait-title", "Installing 60%", 30000, "sleep", 500)
+            lh.open_gate(self.ws.dir, "at-10")
+            lh.driver("wait-title", "Installing 60%", 60000)
             second_end = self.settled_fill_end()
-            lh.driver("wait-status", "is installed and updates automatically", 30000, "close", "wait-gone", 15000)
+            lh.open_gate(self.ws.dir, "at-60")
+            lh.driver("wait-status", "is installed and updates automatically", 60000, "close", "wait-gone", 15000)
         # 10 % fills 62 of 624, 60 % fills 374; the head glow adds the same to both.
         self.assertTrue(48 + 62 - 30 <= first_end <= 48 + 62 + 4, first_end)
         self.assertLess(abs(second_end - first_end - 312), 30, (first_end, second_end))
 
     def test_a_failing_frame_falls_back_to_gdi_text(self):
         # `cancelled`: a preview screen that a close request ends at once.
+        def text_band(shot, rect):
+            middle = rect["height"] // 2
+            return [shot.at(x, y) for y in range(middle - 20, middle + 20) for x in range(rect["width"])]
+
+        def painted(shot, rect):
+            return any(pictures.near(p, pictures.hex_colour(0xF8F8F8), 10) for p in text_band(shot, rect))
         with lh.running("--preview", "--state", "cancelled", env={"TAVO_TEST_HOOK_FAIL_FRAME": "1"}):
-            lh.driver("wait-window", 20000, "sleep", 1500)
-            shot, rect = self.window_shot()
+            lh.driver("wait-window", 20000)
+            # Shots until the first paint has shown, however long a loaded machine takes to map and paint.
+            for _ in range(100):
+                shot, rect = self.window_shot()
+                if painted(shot, rect):
+                    break
+                time.sleep(0.3)
             lh.driver("close", "wait-gone", 15000)
+        self.assertTrue(painted(shot, rect), "no fallback text")
         background = pictures.hex_colour(0x08080A)
         # No glow, picture or bar: the background colour everywhere but the text.
         for point in ((20, 100), (rect["width"] // 2, 40), (rect["width"] - 20, rect["height"] - 20)):
             self.assertEqual(shot.at(*point), background, point)
-        middle = rect["height"] // 2
-        text = [shot.at(x, y) for y in range(middle - 20, middle + 20) for x in range(rect["width"])]
-        self.assertTrue(any(pictures.near(p, pictures.hex_colour(0xF8F8F8), 10) for p in text))
+        text = text_band(shot, rect)
         self.assertTrue(all(p[0] == p[1] and abs(p[2] - p[1]) <= 2 for p in text), "the text is grey on dark")
 
 

@@ -26,10 +26,10 @@ class LauncherWindow(unittest.TestCase):
             with lh.running() as launched:
                 # The error screen shows the failure at once; "Try again" only once the worker has ended.
                 first = lh.driver("wait-window", 20000, "wait-status", APPX_DISABLED, 30000,
-                                  "wait-control", 1001, "Try again", 30000, "title", "focus",
+                                  "wait-control", 1001, "Try again", 30000, "title", "focus", "focused",
                                   "control", 1002, "control", 1008)
                 self.assertEqual(first["title"], ["Tavo Studio Setup"])
-                self.assertEqual(first["focus"], ["0x534B03E9"])
+                self.assertEqual((first["focus"], first["focused"]), (["0x534B03E9"], [1001]))
                 primary, secondary, copy = first["control"]
                 self.assertEqual((primary["text"], primary["enabled"]), ("Try again", True))
                 self.assertEqual(secondary["text"], "Get help  \u2197")
@@ -60,26 +60,32 @@ class LauncherInstall(unittest.TestCase):
                           env={"TAVO_SIM_SCENARIO": harness.windows_path(self.ws.scenario(scenario))})
 
     def test_progress_screens_lead_to_success_and_the_window_stays(self):
-        # Each stage lasts long enough to be watched: the host answers after 2 s
-        # (preparing), the deployment reports every 1.5 s (installing), the
-        # package turns healthy on the third verification run (verifying).
-        self.host.script(body=descriptor(), delay=2)
-        with self.start({"deployment": {"attempts": [{"progress": [0, 12, 37, 64, 100], "stepDelayMs": 1500}],
-                                        "package": {"healthyAfterRuns": 2}}}) as launched:
-            seen = lh.driver("wait-window", 20000,
-                             "wait-status", PREPARING, 30000,
-                             "wait-title", "Tavo Studio Setup: Installing 37%", 30000,
-                             # the accessible text rounds down to a multiple of 5
-                             "wait-status", "Installing Tavo Studio, 35 percent.", 5000,
-                             "wait-status", VERIFYING, 30000, "title",
-                             "wait-status", INSTALLED, 30000, "title", "focus", "control", 1001, "control", 1002)
-            self.assertEqual(seen["title"], ["Tavo Studio Setup: Installing 37%", "Tavo Studio Setup",
-                                             "Tavo Studio Setup"])
-            primary, secondary = seen["control"]
+        # Each stage waits for the test to have read it: the host answers, the
+        # deployment goes on from 37 % and the verification finds the package
+        # once the test opens that stage's gate (a file).
+        gate = self.ws.path
+        self.host.script(body=descriptor(), hold_until=str(gate("read-preparing")))
+        at_37 = {"percent": 37, "thenWaitForFile": harness.windows_path(gate("read-installing"))}
+        package = {"enumerationWaitsForFile": harness.windows_path(gate("read-verifying"))}
+        with self.start({"deployment": {"attempts": [{"progress": [0, 12, at_37, 64, 100]}],
+                                        "package": package}}) as launched:
+            lh.driver("wait-window", 20000, "wait-status", PREPARING, 60000)
+            lh.open_gate(self.ws.dir, "read-preparing")
+            installing = lh.driver("wait-title", "Tavo Studio Setup: Installing 37%", 60000,
+                                   # the accessible text rounds down to a multiple of 5
+                                   "wait-status", "Installing Tavo Studio, 35 percent.", 5000)
+            lh.open_gate(self.ws.dir, "read-installing")
+            verifying = lh.driver("wait-status", VERIFYING, 60000, "title")
+            lh.open_gate(self.ws.dir, "read-verifying")
+            final = lh.driver("wait-status", INSTALLED, 60000, "title", "focus", "focused", "control", 1001,
+                              "control", 1002)
+            self.assertEqual(installing["title"] + verifying["title"] + final["title"],
+                             ["Tavo Studio Setup: Installing 37%", "Tavo Studio Setup", "Tavo Studio Setup"])
+            primary, secondary = final["control"]
             self.assertEqual((primary["text"], primary["visible"], primary["enabled"]),
                              ("Open Tavo Studio", True, True))
             self.assertEqual((secondary["text"], secondary["visible"]), ("Close", True))
-            self.assertEqual(seen["focus"], ["0x534B03E9"])
+            self.assertEqual((final["focus"], final["focused"]), (["0x534B03E9"], [1001]))
             # The window waits for the user: nothing is opened after an install-only run.
             lh.driver("sleep", 2500, "status", "close", "wait-gone", 15000)
         self.assertEqual(launched.run.exit_code, 0, launched.run)
@@ -87,20 +93,21 @@ class LauncherInstall(unittest.TestCase):
         self.assertEqual(report["exitCode"], "0x00000000")
         types = [e["type"] for e in report["events"]]
         self.assertEqual(types[types.index("preparing"):], ["preparing", "installing", "installing", "installing",
-                                                            "installing", "installing", "verifying", "diagnostic",
-                                                            "diagnostic", "launch", "success", "report_ready"], types)
+                                                            "installing", "installing", "verifying", "launch",
+                                                            "success", "report_ready"], types)
 
     def test_stop_while_installing_ends_cancelled_with_0x800704C7(self):
         self.host.script(body=descriptor())
         with self.start({"deployment": {"attempts": [{"progress": [0, 10, 20], "stepDelayMs": 500,
                                                       "untilCancelled": True}]}}) as launched:
             asked = lh.driver("wait-window", 20000, "wait-title", "Tavo Studio Setup: Installing 20%", 30000,
-                              "command", 1003, "status", "control", 1001, "control", 1002, "focus")
+                              "command", 1003, "status", "control", 1001, "control", 1002, "focus",
+                              "focused")
             self.assertEqual(asked["status"], [STOP_QUESTION])
             keep, stop = asked["control"]
             self.assertEqual((keep["text"], keep["visible"]), ("Keep installing", True))
             self.assertEqual((stop["text"], stop["visible"]), ("Stop installing", True))
-            self.assertEqual(asked["focus"], ["0x534B03E9"])
+            self.assertEqual((asked["focus"], asked["focused"]), (["0x534B03E9"], [1001]))
 
             # The simulated deployment stops at once; the worker is held so that
             # the `stopping` screen can be read before it answers the cancel byte.
@@ -155,13 +162,40 @@ class LauncherOpensApplication(unittest.TestCase):
         self.assertEqual(launched.run.exit_code, 0, launched.run)
 
 
+class LauncherKeyboard(unittest.TestCase):
+    def test_escape_arrows_enter_and_alt_f4_drive_the_window(self):
+        # A preview of the installing screen: the close request asks the stop
+        # question. Keys are handled in order, so each waits for its effect.
+        installing = "Installing Tavo Studio, 42 percent."
+        with lh.running("--preview", "--state", "installing", "--tip", "0") as launched:
+            seen = lh.driver("wait-window", 20000,
+                             # arrows move the carousel, wrapping
+                             "key", "right", "wait-tip", 1, 10000, "key", "left", "key", "left", "wait-tip", 6, 10000,
+                             # Escape is the close request: the question, with the focus on "Keep installing"
+                             "key", "escape", "wait-status", STOP_QUESTION, 10000, "focused",
+                             # under the question the arrows do nothing, and Escape keeps installing
+                             "key", "left", "key", "escape", "wait-status", installing, 10000, "wait-tip", 6, 0,
+                             "alt-f4", "wait-status", STOP_QUESTION, 10000,  # Alt+F4 is the same close request
+                             "key", "enter", "wait-status", installing, 10000,  # Enter: "Keep installing"
+                             "key", "escape", "wait-status", STOP_QUESTION, 10000,
+                             "command", 1002, "wait-status", "stopped the installation", 20000,
+                             "alt-f4", "wait-gone", 15000)  # on an outcome the close request closes
+        self.assertEqual(seen["focused"], [1001])
+        self.assertEqual(seen["tip"], [1, 6, 6])
+        self.assertEqual(launched.run.exit_code, 0, launched.run)
+
+
 class LauncherAnnouncements(unittest.TestCase):
     def test_screen_readers_hear_each_screen_and_5_percent_step_once(self):
-        with lh.running("--install", env=lh.fake_worker_env("announced_install.txt")):
+        with harness.Workspace() as ws, lh.running("--install", env=lh.fake_worker_env("announced_install.txt",
+                                                                                     gates=ws.dir)):
             # The taskbar button follows the same run (Wine's taskbar list takes
-            # the calls and shows nothing).
-            seen = lh.driver("wait-window", 20000, "taskbar-created", "announcements", INSTALLED, 30000)
+            # the calls and shows nothing). The worker starts once the hook is up.
+            seen = lh.driver("wait-window", 20000, "taskbar-created", "announcements", INSTALLED,
+                             harness.windows_path(ws.path("hooked")), 60000, "status-paints")
             lh.driver("close", "wait-gone", 15000)
+        # The status control changed with every screen and step, and never painted itself over the frame.
+        self.assertEqual(seen["status-paints"], [0])
         heard = seen["announce"]
         # The hook began before the worker's first line, so every change was there to be heard.
         self.assertEqual(seen["hooked"], ["Getting ready to install Tavo Studio."])
@@ -179,28 +213,29 @@ class LauncherReader(unittest.TestCase):
     """The reader on hostile worker output: a fake worker stands in for the
     embedded one (test builds only) and the window shows what was kept."""
 
-    def watch(self, script, kept="Tavo Studio Setup: Installing 7%"):
-        with lh.running("--install", env=lh.fake_worker_env(script)):
-            # A dropped 42% line would show during the fake's pause; the next line is kept.
-            seen = lh.driver("wait-window", 20000, "sleep", 1500, "title", "wait-title", kept, 20000)
-            # The fake ends without an outcome; then the window can be closed.
-            lh.driver("wait-status", MISSING_RESULT, 20000, "close", "wait-gone", 15000)
-            return seen
+    def watch(self, script):
+        """The dropped line is an outcome: acted on, it would hold the window on
+        its error screen, and the 7 % of the valid line after it would never show."""
+        with harness.Workspace() as ws, lh.running("--install", env=lh.fake_worker_env(script, gates=ws.dir)):
+            lh.driver("wait-window", 20000, "wait-title", "Tavo Studio Setup: Installing 7%", 60000)
+            # Then the fake ends without an outcome, and the window can be closed.
+            lh.open_gate(ws.dir, "read")
+            lh.driver("wait-status", MISSING_RESULT, 60000, "close", "wait-gone", 15000)
 
     def test_a_line_longer_than_64_kib_is_skipped_up_to_its_line_feed(self):
-        seen = self.watch("long_line.txt")
-        self.assertEqual(seen["title"][0], "Tavo Studio Setup", "the tail of the dropped line was acted on")
+        self.watch("long_line.txt")
 
     def test_lines_without_exactly_five_fields_are_dropped(self):
         for script in ("six_fields.txt", "four_fields.txt", "trailing_tab.txt"):
             with self.subTest(script=script):
-                seen = self.watch(script)
-                self.assertEqual(seen["title"][0], "Tavo Studio Setup")
+                self.watch(script)
 
     def test_invalid_utf8_is_read_with_replacement_characters(self):
-        with lh.running("--install", env=lh.fake_worker_env("invalid_utf8.txt")):
-            seen = lh.driver("wait-window", 20000, "wait-status", "loading", 20000)
-            lh.driver("wait-status", MISSING_RESULT, 20000, "close", "wait-gone", 15000)
+        with harness.Workspace() as ws, lh.running("--install", env=lh.fake_worker_env("invalid_utf8.txt",
+                                                                                     gates=ws.dir)):
+            seen = lh.driver("wait-window", 20000, "wait-status", "loading", 60000)
+            lh.open_gate(ws.dir, "read")
+            lh.driver("wait-status", MISSING_RESULT, 60000, "close", "wait-gone", 15000)
         # How many replacement characters one bad sequence gives is the converter's business.
         self.assertEqual(re.sub("\ufffd+", "?", seen["status"][-1]), "Down?loading ? and ?.")
 

@@ -5,6 +5,8 @@ report shows how far the delivery got."""
 import pathlib
 import re
 import sys
+import threading
+import time
 import unittest
 
 import harness
@@ -152,6 +154,32 @@ class WorkerTelemetry(unittest.TestCase):
         [record] = self.records()
         self.assertEqual((record["id"], record["code"]), ("telemetry.upload_failed", "0x801901F4"))
 
+    def test_a_failed_rewrite_after_telemetry_is_recorded_and_ends_the_run_with_its_code(self):
+        # The host holds the telemetry answer: meanwhile the first report is
+        # there, and a folder where the rewrite's .tmp file goes makes it fail.
+        gate = self.ws.path("answer")
+        self.serve(uma_hold_until=str(gate))
+        runs = []
+        worker = threading.Thread(target=lambda: runs.append(self.install()))
+        worker.start()
+        try:
+            for _ in range(600):
+                if self.ws.path("install.json").exists() or not worker.is_alive():
+                    break
+                time.sleep(0.1)
+            first = self.ws.report()  # the first write: the run's own result, telemetry not yet known
+            self.ws.path("install.json.tmp").mkdir()
+        finally:
+            gate.write_bytes(b"")
+            worker.join(harness.RUN_TIMEOUT)
+        [run] = runs
+        self.assertEqual(run.exit_code, 0x80070005, run)  # the run had succeeded: the write's code
+        self.assertEqual(first["exitCode"], "0x00000000")
+        [final] = [e for e in run.events if e.title == "report.final_write_failed"]
+        self.assertEqual(final.code, "0x80070005")
+        self.assertEqual(self.ws.report(), first, "the first report stays as it was")
+        self.assertEqual(len(self.host.telemetry_posts()), 1)
+
 
 class LauncherTelemetry(unittest.TestCase):
     def setUp(self):
@@ -173,6 +201,22 @@ class LauncherTelemetry(unittest.TestCase):
         self.assertEqual([r["id"] for r in data["errors"]], ["compatibility.unsupported_host"])
         self.assertNotIn("verification", data)
         self.assertNotIn("deployment", data)
+
+    def test_a_failing_message_handler_ends_window_and_worker_then_posts_and_shows_the_box(self):
+        with harness.Workspace() as ws:
+            before = lh.session_folders()
+            env = dict(lh.fake_worker_env("handler_failure.txt"), TAVO_TEST_HOOK_THROW_ON_EVENT="installing")
+            run = lh.run_launcher("--install", workspace=ws, env=env)
+        self.assertEqual(run.exit_code, 0xA0041205, run)
+        self.assertEqual(run.box, ("Tavo Setup", 0x10,  # MB_OK | MB_ICONERROR
+                                   "Tavo Setup couldn't start. Please update Windows and try again."), run)
+        self.assertFalse(run.box_over_window, "the setup window was still alive behind the box")
+        [folder] = lh.session_folders() - before
+        self.assertFalse((folder / "Tavo.Deploy.exe").exists(), "the session did not end before the box")
+        [post] = self.host.telemetry_posts()
+        data = posted(post)["data"]
+        self.assertEqual((data["outcome"], data["exitCode"]), ("failed", "0xA0041205"))
+        self.assertEqual([r["id"] for r in data["errors"]], ["launcher.startup_exception"])
 
     def test_a_check_run_posts_nothing(self):
         with harness.Workspace() as ws, harness.windows_build(18363):

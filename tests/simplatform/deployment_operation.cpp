@@ -89,13 +89,27 @@ DWORD WINAPI DeploymentOperation::ThreadMain(void* operation) {
 void DeploymentOperation::Run() {
   // A wait that fails (it cannot with these handles) just lets the attempt run on.
   ::WaitForSingleObject(wake_.get(), kHandlerWaitMs);
-  for (const abi::DeploymentProgress& step : job_.attempt.progress) {
+  const auto& steps = job_.attempt.progress;
+  for (std::size_t i = 0; i < steps.size(); ++i) {
     if (::WaitForSingleObject(cancelled_.get(), job_.attempt.stepDelayMs) == WAIT_OBJECT_0) break;
-    ReportProgress(step);
+    ReportProgress(steps[i]);
+    if (i < job_.attempt.waitAfter.size() && !job_.attempt.waitAfter[i].empty() &&
+        !WaitForFile(job_.attempt.waitAfter[i])) {
+      break;
+    }
   }
   if (job_.attempt.untilCancelled) ::WaitForSingleObject(cancelled_.get(), INFINITE);
   Finish();
   if (job_.attempt.lateProgress) DeliverLateProgress(*job_.attempt.lateProgress);
+}
+
+bool DeploymentOperation::WaitForFile(const std::wstring& path) {
+  // At most five minutes: a test that is gone must not keep the worker alive.
+  for (int waited = 0; waited < 300000; waited += 50) {
+    if (::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES) return true;
+    if (::WaitForSingleObject(cancelled_.get(), 50) == WAIT_OBJECT_0) return false;
+  }
+  return true;
 }
 
 void DeploymentOperation::DeliverLateProgress(const abi::DeploymentProgress& progress) {

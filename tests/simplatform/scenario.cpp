@@ -32,14 +32,19 @@ bool IsFailurePoint(std::string_view point) {
   return false;
 }
 
-// A number (a percentage in state Processing) or {"percent": n, "state": s}.
-abi::DeploymentProgress ParseProgressStep(const json& step, const std::string& where) {
+// A number (a percentage in state Processing) or {"percent": n, "state": s};
+// progress steps may also name "thenWaitForFile" (read by ParseAttempt).
+abi::DeploymentProgress ParseProgressStep(const json& step, const std::string& where, bool mayWait = false) {
   if (step.is_number()) {
     const json wrapped = {{"percent", step}};
     return {abi::DeploymentProgressState::Processing, NumberMember(wrapped, "percent", where, 0, 100)};
   }
   RequireObject(step, where);
-  RequireKnownMembers(step, {"percent", "state"}, where);
+  if (mayWait) {
+    RequireKnownMembers(step, {"percent", "state", "thenWaitForFile"}, where);
+  } else {
+    RequireKnownMembers(step, {"percent", "state"}, where);
+  }
   if (!step.contains("percent")) throw ScenarioError(where + " lacks \"percent\"");
   abi::DeploymentProgress progress{abi::DeploymentProgressState::Processing,
                                    NumberMember(step, "percent", where, 0, 100)};
@@ -67,7 +72,10 @@ DeploymentAttempt ParseAttempt(const json& item, const std::string& where) {
   if (const auto it = item.find("progress"); it != item.end()) {
     if (!it->is_array()) throw ScenarioError(where + ": \"progress\" must be an array");
     for (std::size_t i = 0; i < it->size(); ++i) {
-      attempt.progress.push_back(ParseProgressStep((*it)[i], where + ".progress[" + std::to_string(i) + "]"));
+      const std::string at = where + ".progress[" + std::to_string(i) + "]";
+      const json& step = (*it)[i];
+      attempt.progress.push_back(ParseProgressStep(step, at, true));
+      attempt.waitAfter.push_back(step.is_object() ? Utf16(StringMember(step, "thenWaitForFile", at, false)) : L"");
     }
   }
   attempt.stepDelayMs = NumberMember(item, "stepDelayMs", where, 0, kMaxStepDelayMs);
@@ -156,6 +164,7 @@ bool PackageRecord::operator==(const PackageRecord& other) const {
          parts(version) == parts(other.version) && fullName == other.fullName &&
          familyName == other.familyName && registered == other.registered && verifyIsOK == other.verifyIsOK &&
          status == other.status && healthyAfterRuns == other.healthyAfterRuns &&
+         enumerationWaitsForFile == other.enumerationWaitsForFile &&
          appInstallerInfo == other.appInstallerInfo && failures == other.failures;
 }
 

@@ -61,6 +61,9 @@ struct PackageRecord {
   // The first this-many FindPackagesForUser calls that return the package (in
   // this process) see it still deploying: VerifyIsOK false, DeploymentInProgress.
   uint32_t healthyAfterRuns = 0;
+  // A FindPackagesForUser call that returns the package waits until this file
+  // exists (empty: no wait), so that a test reads the verifying screen at its pace.
+  std::wstring enumerationWaitsForFile;
   std::optional<AppInstallerInfoRecord> appInstallerInfo = AppInstallerInfoRecord{};  // none: no association
   FailureMap failures;  // getters of this package's objects that fail
 
@@ -72,6 +75,9 @@ struct PackageRecord {
 struct DeploymentAttempt {
   std::vector<abi::DeploymentProgress> progress;  // delivered in order
   DWORD stepDelayMs = 0;                          // pause before each progress step
+  // Per progress step: a file that must exist before the attempt goes on
+  // (empty: none), so that a test reads a screen at its own pace.
+  std::vector<std::wstring> waitAfter;
   HRESULT errorCode = S_OK;                       // failure: status Error with this code
   HRESULT extendedErrorCode = S_OK;               // failure: status Completed, result carries this code
   std::wstring errorText;

@@ -213,7 +213,7 @@ PackageRecord ParsePackage(const json& item, const std::string& where, const Pac
   RequireObject(item, where);
   RequireKnownMembers(item,
                       {"user", "name", "publisher", "version", "fullName", "familyName", "registered", "verifyIsOK",
-                       "status", "healthyAfterRuns", "appInstallerInfo", "failures"},
+                       "status", "healthyAfterRuns", "enumerationWaitsForFile", "appInstallerInfo", "failures"},
                       where);
   const bool identity_required = base == nullptr;
   PackageRecord record = base ? *base : PackageRecord{};
@@ -247,6 +247,9 @@ PackageRecord ParsePackage(const json& item, const std::string& where, const Pac
     }
   }
   record.healthyAfterRuns = NumberMember(item, "healthyAfterRuns", where, record.healthyAfterRuns, 1000);
+  if (item.contains("enumerationWaitsForFile")) {
+    record.enumerationWaitsForFile = Utf16(StringMember(item, "enumerationWaitsForFile", where, false));
+  }
   if (const auto it = item.find("appInstallerInfo"); it != item.end()) {
     record.appInstallerInfo = ParseAppInstallerInfo(*it, where + ".appInstallerInfo");
   }
@@ -272,6 +275,7 @@ json PackageJson(const PackageRecord& package) {
   }
   item["status"] = status;
   item["healthyAfterRuns"] = package.healthyAfterRuns;
+  item["enumerationWaitsForFile"] = Utf8(package.enumerationWaitsForFile);
   if (const auto& info = package.appInstallerInfo) {
     item["appInstallerInfo"] = {{"uri", info->uri ? json(Utf8(*info->uri)) : json(nullptr)},
                                 {"info2", info->info2},

@@ -3,8 +3,10 @@
 // per answer, `name=<JSON value>`, on standard output.
 //
 //   tavo_window_driver.exe STEP...
-//     wait-window MS          until the launcher's window exists        hwnd="0x..."
-//     wait-gone MS            until it no longer exists                 gone=true
+//     wait-window MS          until the launcher's window is shown      hwnd="0x..."
+//     wait-gone MS            until no launcher window is shown         gone=true
+//     (the steps act on the shown launcher window: windows of screenshot and
+//     check runs beside it are never shown)
 //     title                   the window title                          title="..."
 //     status                  the status control's (1007) text          status="..."
 //     wait-title TEXT MS      until the title contains TEXT             title="..."
@@ -17,14 +19,23 @@
 //     command ID              sends WM_COMMAND (notification 0) for the control ID
 //     key NAME                posts key down and up to the focused control: escape, tab,
 //                             left, right, enter, space, or a virtual-key number
-//                             (command and key return once the window has handled them)
+//                             (they are handled in order; wait for their effect)
 //     close                   posts WM_CLOSE
 //     box MS                  waits for a "Tavo Setup" message box of any process,
 //                             prints its text and presses OK             box="..."
-//     announcements TEXT MS   records what the window tells screen readers (live-region
-//                             events, from a hook) until an announced text contains TEXT:
+//     announcements TEXT GATE MS
+//                             records what the window tells screen readers (live-region
+//                             events, from a hook) until an announced text contains TEXT;
+//                             creates the file GATE (unless "-") once the hook is up:
 //                             first the status text when the hook began    hooked="..."
 //                             then one answer per event, its text then     announce="..."
+//     focused                 the control that has the keyboard focus (0: the window
+//                             itself or none)                            focused=1001
+//     status-paints           how often the status control painted itself (test builds
+//                             count it)                                  status-paints=0
+//     wait-tip N MS           until the carousel shows tip N (test builds) tip=3
+//     alt-f4                  posts Alt+F4 to the focused control, as typed (the close
+//                             it asks for may come after the step returns)
 //     taskbar-created         posts the shell's "TaskbarButtonCreated" message, as Explorer
 //                             does when it made the window's button
 //     sleep MS
@@ -40,6 +51,7 @@
 #include <type_traits>
 #include <vector>
 
+#include "common/handles.h"
 #include "common/text.h"
 #include "launcher/ui/window_class.h"
 
@@ -64,7 +76,21 @@ struct Failure {
 };
 Failure Usage(std::wstring what) { return Failure{std::move(what), 2}; }
 
-HWND FindLauncherWindow() { return ::FindWindowW(tavo::launcher::ui::kWindowClassName, nullptr); }
+// The shown launcher window. Tests that take screenshots or run checks beside
+// the driven launcher make windows of the same class that are never shown.
+BOOL CALLBACK FindShownLauncher(HWND window, LPARAM found) {
+  wchar_t className[32] = {};
+  ::GetClassNameW(window, className, 32);
+  if (std::wcscmp(className, tavo::launcher::ui::kWindowClassName) != 0 || !::IsWindowVisible(window)) return TRUE;
+  *reinterpret_cast<HWND*>(found) = window;
+  return FALSE;
+}
+
+HWND FindLauncherWindow() {
+  HWND found = nullptr;
+  ::EnumWindows(FindShownLauncher, reinterpret_cast<LPARAM>(&found));
+  return found;
+}
 
 HWND RequireWindow() {
   HWND window = FindLauncherWindow();
@@ -136,16 +162,18 @@ void Settle(HWND window, int posted) {
 
 // Posted, not sent: the launcher's message loop must see the keys itself, as it
 // sees typed ones, before IsDialogMessageW.
-void PostKey(UINT key) {
+void PostKey(UINT key, bool alt = false) {
   HWND window = RequireWindow();
   GUITHREADINFO info{};
   info.cbSize = sizeof(info);
   HWND target = ::GetGUIThreadInfo(::GetWindowThreadProcessId(window, nullptr), &info) && info.hwndFocus
                     ? info.hwndFocus
                     : window;
-  const LPARAM scan = static_cast<LPARAM>(::MapVirtualKeyW(key, MAPVK_VK_TO_VSC)) << 16;
-  ::PostMessageW(target, WM_KEYDOWN, key, scan | 1);
-  ::PostMessageW(target, WM_KEYUP, key, scan | 1 | (LPARAM{1} << 30) | (LPARAM{1} << 31));
+  // With Alt held a key comes as a system key, context bit 29 set.
+  const LPARAM scan = static_cast<LPARAM>(::MapVirtualKeyW(key, MAPVK_VK_TO_VSC)) << 16 | (alt ? LPARAM{1} << 29 : 0);
+  ::PostMessageW(target, alt ? WM_SYSKEYDOWN : WM_KEYDOWN, key, scan | 1);
+  ::PostMessageW(target, alt ? WM_SYSKEYUP : WM_KEYUP, key, scan | 1 | (LPARAM{1} << 30) | (LPARAM{1} << 31));
+  // A system key's command (Alt+F4: WM_SYSCOMMAND) may come later: wait for its effect.
   Settle(window, 2);
 }
 
@@ -203,7 +231,7 @@ void CALLBACK OnLiveRegionChanged(HWINEVENTHOOK, DWORD, HWND control, LONG objec
   if (text.find(g_until) != std::wstring::npos) g_heard = true;
 }
 
-void RecordAnnouncements(std::wstring until, DWORD ms) {
+void RecordAnnouncements(std::wstring until, const std::wstring& gate, DWORD ms) {
   g_until = std::move(until);
   g_heard = false;
   const std::unique_ptr<std::remove_pointer_t<HWINEVENTHOOK>, decltype(&::UnhookWinEvent)> hook(
@@ -216,6 +244,10 @@ void RecordAnnouncements(std::wstring until, DWORD ms) {
   std::wstring shown;
   WaitFor(kMessageTimeoutMs, [&] { return !(shown = TextOrEmpty([] { return Control(kStatusControlId); })).empty(); });
   Print("hooked", Json(shown));
+  if (gate != L"-") {
+    const tavo::UniqueFile file(::CreateFileW(gate.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+    if (!file) throw Failure{L"cannot create " + gate};
+  }
   // Out-of-context events arrive as messages of this thread.
   WaitFor(ms, [] {
     MSG message;
@@ -309,7 +341,35 @@ int Run(std::vector<std::wstring> args) {
       ::PostMessageW(search.box, WM_COMMAND, IDOK, 0);
     } else if (step == L"announcements") {
       std::wstring until = next();
-      RecordAnnouncements(std::move(until), Number(next()));
+      std::wstring gate = next();
+      RecordAnnouncements(std::move(until), gate, Number(next()));
+    } else if (step == L"focused") {
+      // Asked of the window's thread, not of the window: a focus left on the
+      // window itself answers 0.
+      HWND window = RequireWindow();
+      GUITHREADINFO info{};
+      info.cbSize = sizeof(info);
+      if (!::GetGUIThreadInfo(::GetWindowThreadProcessId(window, nullptr), &info)) throw Failure{L"no thread info"};
+      const int id = info.hwndFocus && ::IsChild(window, info.hwndFocus) ? ::GetDlgCtrlID(info.hwndFocus) : 0;
+      Print("focused", std::to_string(id));
+    } else if (step == L"wait-tip") {
+      const DWORD wanted = Number(next());
+      DWORD_PTR tip = 0;
+      const bool shown = WaitFor(Number(next()), [&] {
+        return ::SendMessageTimeoutW(RequireWindow(), tavo::launcher::ui::kMsgTestCurrentTip, 0, 0, SMTO_ABORTIFHUNG,
+                                     kMessageTimeoutMs, &tip) &&
+               tip == wanted;
+      });
+      Print("tip", std::to_string(tip));
+      if (!shown) throw Failure{L"timed out waiting for tip " + std::to_wstring(wanted)};
+    } else if (step == L"alt-f4") {
+      PostKey(VK_F4, true);
+    } else if (step == L"status-paints") {
+      DWORD_PTR count = 0;
+      if (!::SendMessageTimeoutW(RequireWindow(), tavo::launcher::ui::kMsgTestStatusSelfPaints, 0, 0,
+                                 SMTO_ABORTIFHUNG, kMessageTimeoutMs, &count))
+        throw Failure{L"the status paint count failed"};
+      Print("status-paints", std::to_string(count));
     } else if (step == L"taskbar-created") {
       ::PostMessageW(RequireWindow(), ::RegisterWindowMessageW(L"TaskbarButtonCreated"), 0, 0);
     } else if (step == L"sleep") {

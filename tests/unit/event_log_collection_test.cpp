@@ -198,5 +198,19 @@ TEST(EventLogQuery, PropertyAndMessageRules) {
   EXPECT_EQ(result.kept[2].message, std::wstring(2047, L'x')) << "cut before the high surrogate";
 }
 
+TEST(EventLogQuery, EventsExactlyAtTheLimitsAreRead) {
+  FakeRead largest = Ev(1);
+  largest.propertyBytes = 65536;
+  // 16383 characters and the terminating NUL fill the 16384-character buffer.
+  ChannelResult result = Walk({{largest, Ev(2, 2, std::wstring(16383, L'y')), Ev(3, 2, std::wstring(2048, L'x'))}});
+  EXPECT_EQ(result.error, 0u);
+  ASSERT_EQ(Ids(result.kept), (std::vector<uint32_t>{1, 2, 3}));
+  EXPECT_EQ(result.kept[1].formatError, 0);
+  EXPECT_EQ(result.kept[1].message, std::wstring(2048, L'y')) << "formatted, then kept to 2048 units";
+  EXPECT_EQ(result.kept[2].message, std::wstring(2048, L'x')) << "2048 units are kept whole";
+  ChannelResult full = Walk({std::vector<FakeRead>(64, Ev(3, 4))});
+  EXPECT_EQ(std::make_tuple(full.scanned, full.error), std::make_tuple(64u, 0u)) << "64 reads, none left over";
+}
+
 }  // namespace
 }  // namespace tavo

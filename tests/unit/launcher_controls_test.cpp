@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <tuple>
 
 #include "launcher/ui/announcements.h"
 #include "launcher/ui/controls_layout.h"
@@ -113,6 +114,12 @@ TEST(LauncherControls, ErrorRowCentresLabelAndLinks) {
   EXPECT_EQ(c.errorLabel, (DipRect{188.5f, c.layout.errorRowTop, 112, 24}));
   EXPECT_FLOAT_EQ(c.copyLink.x, 188.5f + 112 + 20);
   EXPECT_FLOAT_EQ(c.logLink.x, c.copyLink.x + 92 + 20);
+  // "Copied" (its check mark, then the text from 14 in) takes the same place: the row stands still.
+  m.copiedAt = 5;
+  const Controls copied = ComputeControls(m, {.preview = true}, measure);
+  EXPECT_EQ(copied.copyLinkText, L"Copied");
+  EXPECT_EQ(std::tuple(copied.errorLabel, copied.copyLink, copied.logLink), std::tuple(c.errorLabel, c.copyLink, c.logLink));
+  EXPECT_GE(copied.copyLink.w, measure.SmallTextWidth(L"Copied") + 14);
 }
 
 TEST(LauncherControls, AnnouncesScreensStepsAndTheQuestionButNotPreparingDetails) {

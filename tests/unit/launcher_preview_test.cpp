@@ -3,6 +3,8 @@
 // the picture sizes.
 #include <gtest/gtest.h>
 
+#include <optional>
+
 #include "common/diagnostics/catalogue.h"
 #include "launcher/ui/controls_layout.h"
 #include "launcher/ui/picture_sizes.h"
@@ -12,13 +14,13 @@
 namespace tavo::launcher::ui {
 namespace {
 
-LaunchOptions Preview(const wchar_t* state, int32_t percent = -1, uint32_t code = 0) {
+LaunchOptions Preview(const wchar_t* state, int32_t percent = -1, std::optional<uint32_t> code = std::nullopt) {
   LaunchOptions options;
   options.preview = true;
   options.stateName = state;
   options.percent = percent;
-  options.errorCode = code;
-  options.errorCodeValid = code != 0;
+  options.errorCode = code.value_or(0);
+  options.errorCodeValid = code.has_value();
   return options;
 }
 
@@ -83,6 +85,12 @@ TEST(PreviewStates, PercentAndErrorCodeOptionsAndUnknownNames) {
   EXPECT_EQ(error.errorCodeText, L"0x80072EE7");
   EXPECT_EQ(error.statusText, CatalogueMessage(static_cast<int32_t>(0x80072EE7)));
 
+  for (const wchar_t* name : {L"error", L"error-low-disk"}) {
+    ScreenModel given;  // a given 0x00000000 is shown as given, not replaced by the default
+    ApplyPreviewState(given, Preview(name, -1, 0u), 0);
+    EXPECT_EQ(given.errorCodeText, L"0x00000000") << name;
+  }
+
   ScreenModel lowDisk;
   ApplyPreviewState(lowDisk, Preview(L"error-low-disk", -1, 0x80070070), 0);
   EXPECT_EQ(lowDisk.errorCodeText, L"0x80070070");
@@ -145,6 +153,49 @@ TEST(ScreenClock, FrozenClockAndTipSelection) {
   EXPECT_EQ(tips.tipDwell, 0u);
 }
 
+TEST(ScreenClock, AnimationTicks) {
+  // Each row is one tick of a model on tip 2, progress 50 displayed at 0,
+  // "Copied" since 8300, the last tick at 10000.
+  struct Case {
+    const char* what;
+    uint64_t now;
+    Screen screen;
+    bool overlay, reduced;
+    uint64_t dwellBefore, dwell;
+    int tip;
+    float displayed;
+    bool copiedEnded;
+  };
+  for (const Case& c : {
+           Case{"a tick", 10033, Screen::Installing, false, false, 6900, 6933, 2, 9, false},
+           Case{"7 s move the tip on; \"Copied\" ends at 1800 ms", 10100, Screen::Installing, false, false, 6900, 0,
+                3, 9, true},
+           Case{"a stall counts 250", 20000, Screen::Installing, false, false, 6700, 6950, 2, 9, true},
+           Case{"a clock going backwards counts 250", 9000, Screen::Installing, false, false, 6700, 6950, 2, 9,
+                false},
+           Case{"reduced motion jumps the bar", 10033, Screen::Installing, false, true, 6900, 6933, 2, 50, false},
+           Case{"the stop question holds the tips", 20000, Screen::Installing, true, false, 6900, 6900, 2, 9, true},
+           Case{"outcome screens hold the tips", 20000, Screen::Error, false, false, 6900, 6900, 2, 9, true},
+       }) {
+    SCOPED_TRACE(c.what);
+    ScreenModel m;
+    m.screen = c.screen;
+    m.stopConfirmationShown = c.overlay;
+    m.reducedMotion = c.reduced;
+    m.currentTip = 2;
+    m.tipDwell = c.dwellBefore;
+    m.progress = 50;
+    m.copiedAt = 8300;
+    uint64_t lastTick = 10000;
+    EXPECT_EQ(m.AnimationTick(c.now, lastTick), c.copiedEnded);
+    EXPECT_EQ(lastTick, c.now);
+    EXPECT_EQ(m.tipDwell, c.dwell);
+    EXPECT_EQ(m.currentTip, c.tip);
+    EXPECT_FLOAT_EQ(m.displayedProgress, c.displayed);
+    EXPECT_EQ(m.copiedAt, c.copiedEnded ? 0u : 8300u);
+  }
+}
+
 TEST(ScreenClock, TipIndicatorHitTest) {
   struct Case {
     float x, y;
@@ -170,6 +221,9 @@ TEST(PictureSizes, TipFitsScalingAndReloadRules) {
   }
   EXPECT_FLOAT_EQ(TipFitFactor({1000, 678}), 304.0f / 678.0f);
   EXPECT_EQ(TargetPixels({54, 18}, 1.5f), (PixelSize{81, 27}));
+  // The wordmark keeps its own aspect at any scale: not that of its 68 x 23 bitmap at 1.25.
+  EXPECT_FLOAT_EQ(HeightByAspect({480, 160}, 54), 18.0f);
+  EXPECT_EQ(TargetPixels({54, HeightByAspect({480, 160}, 54)}, 1.25f), (PixelSize{68, 23}));
 
   EXPECT_TRUE(ShouldPrescale({471, 319}, {1000, 678}));
   EXPECT_FALSE(ShouldPrescale({1413, 957}, {1000, 678}));  // scale 3: larger than the picture

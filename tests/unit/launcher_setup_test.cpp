@@ -255,16 +255,22 @@ TEST_F(LauncherSetup, CheckRunEndsWithTheWorkerWithoutTelemetry) {
   EXPECT_TRUE(platform.telemetry.empty());
 }
 
-TEST_F(LauncherSetup, WorkerFailureWhileConfirmationShownKeepsIt) {
-  Start();
-  controller->CloseRequest();
-  controller->OnWorkerExit(0x80070005);
-  EXPECT_EQ(model.screen, Screen::Error);
-  EXPECT_TRUE(model.stopConfirmationShown);
-  controller->OnCommand(kIdSecondary);  // on an outcome screen: closes the overlay only
-  EXPECT_FALSE(model.stopConfirmationShown);
-  EXPECT_EQ(platform.cancelBytes, 0);
-  EXPECT_EQ(model.screen, Screen::Error);
+TEST_F(LauncherSetup, TheWorkersEndClearsAnUnansweredStopQuestion) {
+  for (uint32_t code : {0x80070005u, 0u}) {
+    SCOPED_TRACE(code);
+    Start();
+    controller->CloseRequest();
+    ASSERT_TRUE(model.stopConfirmationShown);
+    const int updates = platform.updates;
+    controller->OnWorkerExit(code);  // no terminal event came
+    EXPECT_EQ(model.screen, Screen::Error);
+    EXPECT_FALSE(model.stopConfirmationShown);
+    EXPECT_GT(platform.updates, updates);
+    // The error screen's own secondary command, not the question's "Stop installing".
+    controller->OnCommand(kIdSecondary);
+    EXPECT_EQ(platform.cancelBytes, 0);
+    EXPECT_EQ(platform.urls.back(), SupportPageUrl());
+  }
 }
 
 TEST_F(LauncherSetup, TryAgainStartsANewSession) {

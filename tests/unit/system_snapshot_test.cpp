@@ -84,5 +84,51 @@ TEST(ServiceSnapshot, SevenEntriesInOrderWithTheirTexts) {
   EXPECT_EQ(ServiceStartMode(0), L"boot");
 }
 
+// Registry values by "key\\name": a value, or the error its read answers.
+class FakePolicies final : public PolicyStore {
+ public:
+  std::map<std::wstring, std::pair<uint32_t, uint32_t>> values;  // error, value; absent: not found
+  std::optional<bool> elevated;
+  uint32_t ReadDword(const std::wstring& key, const std::wstring& name, uint32_t& value) override {
+    const auto it = values.find(key + L"\\" + name);
+    if (it == values.end()) return ERROR_FILE_NOT_FOUND;
+    value = it->second.second;
+    return it->second.first;
+  }
+  std::optional<bool> ProcessElevated() override { return elevated; }
+};
+
+TEST(PolicySnapshot, SetValuesAreListedAndTheFirstUnexpectedErrorIsKept) {
+  const std::wstring appx = L"SOFTWARE\\Policies\\Microsoft\\Windows\\Appx\\";
+  const std::wstring mdm = L"SOFTWARE\\Microsoft\\PolicyManager\\current\\device\\ApplicationManagement\\";
+  const std::wstring delivery = L"SOFTWARE\\Policies\\Microsoft\\Windows\\DeliveryOptimization\\";
+  FakePolicies policies;
+  policies.values = {
+      {delivery + L"DODownloadMode", {0, 99}},
+      {delivery + L"DownloadMode", {ERROR_UNSUPPORTED_TYPE, 0}},  // a value of another type: not a policy
+      {appx + L"BlockNonAdminUserInstall", {0, 1}},
+      {appx + L"AllowAllTrustedApps", {ERROR_PATH_NOT_FOUND, 0}},  // expected: not set
+      {mdm + L"BlockNonAdminUserInstall", {ERROR_UNSUPPORTED_TYPE, 0}},
+      {mdm + L"AllowAllTrustedApps", {ERROR_ACCESS_DENIED, 0}},  // a later unexpected error
+  };
+  policies.elevated = false;
+  DeploymentDiagnostics record;
+  CollectDeliveryOptimizationPolicies(record, policies);
+  CollectAppxPolicies(record, policies);
+  using Values = std::vector<std::pair<std::wstring, uint32_t>>;
+  EXPECT_EQ(record.deliveryOptimizationPolicies, (Values{{L"DODownloadMode", 99}}));
+  EXPECT_EQ(record.appxPolicies, (Values{{L"GroupPolicy.BlockNonAdminUserInstall", 1}}));
+  EXPECT_EQ(record.appxPolicyQueryError, static_cast<int32_t>(ERROR_UNSUPPORTED_TYPE));
+  EXPECT_EQ(record.processElevated, std::optional<bool>(false));
+
+  FakePolicies none;  // nothing set, elevation unknown
+  DeploymentDiagnostics empty;
+  CollectDeliveryOptimizationPolicies(empty, none);
+  CollectAppxPolicies(empty, none);
+  EXPECT_TRUE(empty.deliveryOptimizationPolicies.empty() && empty.appxPolicies.empty());
+  EXPECT_EQ(empty.appxPolicyQueryError, 0);
+  EXPECT_FALSE(empty.processElevated.has_value());
+}
+
 }  // namespace
 }  // namespace tavo

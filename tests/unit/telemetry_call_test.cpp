@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <new>
+
 namespace tavo::worker {
 namespace {
 
@@ -41,6 +43,17 @@ TEST(RunTelemetry, UserCancelAndLowDiskFollowHowTheRunEnded) {
     EXPECT_EQ(inputs.errors.size(), 1u);
     EXPECT_TRUE(inputs.verificationJson && inputs.deploymentJson);
   }
+}
+
+TEST(RunTelemetry, AFailureWhileBuildingTheReportIsATelemetryFailure) {
+  RunOutcome outcome;
+  outcome.outcome = L"installed";
+  const TelemetryDelivery delivery =
+      SendRunTelemetry(outcome, [](const RunOutcome&) -> ReportInputs { throw std::bad_alloc(); });
+  ASSERT_TRUE(delivery.error);
+  EXPECT_EQ(delivery.error->id, L"telemetry.exception");
+  EXPECT_EQ(delivery.error->code, static_cast<int32_t>(0xA0041206));
+  EXPECT_EQ(delivery.totalEvents, 0u);  // nothing was posted
 }
 
 }  // namespace
