@@ -42,16 +42,30 @@ configure() {
 }
 
 build_all() {
+  # Release trees without a certificate share one throwaway signing authority.
+  local test_signing="$root/build/test-signing"
   echo "== build/x64-release"
-  configure x64-release x86_64 release
+  configure x64-release x86_64 release -DTAVO_TEST_SIGNING_DIR="$test_signing"
   cmake --build build/x64-release -j "$jobs"
   echo "== build/i686-release"
-  configure i686-release i686 release -DTAVO_WORKER_EXE="$release_worker"
+  configure i686-release i686 release -DTAVO_WORKER_EXE="$release_worker" -DTAVO_TEST_SIGNING_DIR="$test_signing"
   cmake --build build/i686-release -j "$jobs"
   echo "== build/x64-test"
+  local signing_ca
+  signing_ca=$(release_signing_ca "$test_signing")
   configure x64-test x86_64 test -DPython3_EXECUTABLE=/usr/bin/python3 -DTAVO_RELEASE_WORKER="$release_worker" \
-    -DTAVO_RELEASE_LAUNCHER="$release_launcher" -DTAVO_WINE_I386_DLLS="$wine_i386_dlls"
+    -DTAVO_RELEASE_LAUNCHER="$release_launcher" -DTAVO_WINE_I386_DLLS="$wine_i386_dlls" \
+    ${signing_ca:+"$signing_ca"}
   cmake --build build/x64-test -j "$jobs"
+}
+
+# The authority that verifies the release programs' signatures, for the test
+# tree: the throwaway one when the release trees have no certificate; with a
+# certificate, the test tree keeps the TAVO_SIGNING_CA its release manager set.
+release_signing_ca() {
+  if ! grep -q '^TAVO_SIGNING_PFX:FILEPATH=.' "$root/build/x64-release/CMakeCache.txt"; then
+    echo "-DTAVO_SIGNING_CA=$1/ca.pem"
+  fi
 }
 
 # The test tree's Wine session (Xvfb, wineserver, prefix state), stopped on exit.

@@ -12,6 +12,7 @@ packages=(
   cmake make googletest nlohmann-json3-dev python3 python3-pil
   wine wine64 libgnutls30 ca-certificates openssl xvfb xauth
   x11-apps  # xwd: the window tests read the live window from the X display
+  osslsigncode python3-asn1crypto  # signatures of the release programs, and the stamping tool
 )
 
 as_root() {

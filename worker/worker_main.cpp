@@ -8,6 +8,7 @@
 
 #include "build_info.h"
 #include "common/host_facts.h"
+#include "common/telemetry/telemetry_policy.h"
 #include "common/text.h"
 #include "worker/cancel.h"
 #include "worker/command_line.h"
@@ -61,9 +62,10 @@ bool WriteFirstReport(RunOutcome& outcome) {
 
 void DeliverTelemetry(RunOutcome& outcome, bool reportWritten) {
   RunState& run = Worker();
-  run.telemetry.attempted = true;
+  const bool attempted = !TelemetryDisabledByPolicy();
+  run.telemetry.attempted = attempted;
   TelemetryDelivery delivery = SendRunTelemetry(outcome);
-  delivery.attempted = true;
+  delivery.attempted = attempted;
   run.telemetry = delivery;
   LogOperation(L"telemetry.result", L"result",
                L"configured=" + BoolText(delivery.configured) +

@@ -7,6 +7,7 @@
 
 #include "common/text.h"
 #include "common/telemetry/environment.h"
+#include "common/telemetry/telemetry_policy.h"
 #include "common/telemetry/transport.h"
 
 namespace tavo {
@@ -21,6 +22,11 @@ std::wstring NewDiagnosticsId() {
 TelemetryDelivery GuardedDelivery(const std::function<void(TelemetryDelivery&)>& work) {
   TelemetryDelivery result;
   result.configured = true;  // this build always has its host and token
+  if (TelemetryDisabledByPolicy()) {
+    // Nothing is read, built or sent; the delivery says why.
+    result.operation = kTelemetryOffOperation;
+    return result;
+  }
   try {
     work(result);
   } catch (const hresult_error& error) {

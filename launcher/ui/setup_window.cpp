@@ -110,8 +110,7 @@ void SetupWindow::Create(HINSTANCE instance) {
 
   HWND created = CreateWindowExW(WS_EX_APPWINDOW, ui::kWindowClassName, L"Tavo Studio Setup",
                                  WS_POPUP | WS_SYSMENU | WS_THICKFRAME | WS_MINIMIZEBOX, place.x, place.y, place.width,
-                                 place.height, nullptr,
-                                 nullptr, instance, nullptr);
+                                 place.height, nullptr, nullptr, instance, nullptr);
   if (!created) {
     // WM_CREATE failed: its exception is the cause (the last error is often 0).
     if (failure_) std::rethrow_exception(TakeFailure());

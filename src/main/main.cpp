@@ -14,10 +14,12 @@
 #include "common/host_facts.h"
 #include "common/telemetry/installer_profile.h"
 #include "common/telemetry/launcher_events.h"
+#include "common/telemetry/telemetry_policy.h"
 #include "common/winrt/hresult_error.h"
 #include "launcher/compatibility_gate.h"
 #include "launcher/launch_options.h"
 #include "launcher/message_box.h"
+#include "launcher/setup_instance.h"
 #include "launcher/startup_failure.h"
 #include "launcher/visitor_marker.h"
 #include "launcher/ui/rendering_resources.h"
@@ -93,8 +95,9 @@ uint32_t RunSetup(HINSTANCE instance, const LaunchOptions& options, const std::w
                   std::optional<ComApartment>& com, std::unique_ptr<DrawingResources>& drawing,
                   std::unique_ptr<SetupWindow>& window) {
   com.emplace();
-  // Made now, so that a first profile takes the visitor id; each send reads it again.
-  if (!visitorId.empty()) GetOrCreateProfile(visitorId);
+  // Made now, so that a first profile takes the visitor id; each send reads it
+  // again. With telemetry off by policy there is no profile at all.
+  if (!visitorId.empty() && !TelemetryDisabledByPolicy()) GetOrCreateProfile(visitorId);
   drawing = std::make_unique<DrawingResources>();
   window = std::make_unique<SetupWindow>(options, visitorId, drawing->resources, drawing->measurer);
   PublishWindow(window.get());
@@ -156,6 +159,11 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
   }
   if (parsed.verdict == CommandLineVerdict::Rejected) return static_cast<int>(kExitInvalidParameter);
   LaunchOptions options = parsed.options;
+  // One install at a time: a second install run brings the first setup forward
+  // and gives way before it reads or writes anything. The lock lives until the
+  // process ends.
+  const std::unique_ptr<InstanceLock> installLock = WindowsInstanceLock();
+  if (std::optional<uint32_t> giveWay = ClaimSetupInstance(options, *installLock)) return static_cast<int>(*giveWay);
   std::wstring visitorId = options.InstallRun() ? ReadOwnVisitorId() : std::wstring();
   SetLauncherVisitorId(visitorId);
   if (!options.reportPath.empty()) options.reportPath = AbsolutePath(options.reportPath);

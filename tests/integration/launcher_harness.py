@@ -161,6 +161,23 @@ def open_gate(gates, name):
     (pathlib.Path(gates) / name).write_bytes(b"")
 
 
+def worker_arguments(launcher):
+    """The arguments that a launcher file gives its worker after `--install --report PATH`."""
+    with harness.Workspace() as ws:
+        record = ws.path("args.txt")
+        report = harness.windows_path(ws.path("r.json"))
+        with running("--install", "--report", report, env=fake_worker_env("silent.txt", record),
+                     launcher=launcher) as launched:
+            # The fake ends at once with a code of its own: the error screen offers "Try again".
+            driver("wait-window", 20000, "wait-control", 1001, "Try again", 30000, "close", "wait-gone", 15000)
+        if launched.run.exit_code != 0x80070005:  # the fake's own code
+            raise AssertionError("the launcher ended with %s" % launched.run)
+        arguments = record.read_text(encoding="utf-8").splitlines()
+        if arguments[1:4] != ["--install", "--report", report]:
+            raise AssertionError("unexpected worker arguments %r" % arguments)
+        return arguments[4:]
+
+
 def _worker_pid(report):
     """The Unix process of the worker that writes this report (Wine shows a
     process's Windows command line as its argument vector)."""

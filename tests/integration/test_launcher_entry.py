@@ -109,18 +109,7 @@ class LauncherVisitorId(unittest.TestCase):
     MARKED = pathlib.Path(harness.PROGRAMS["TAVO_VISITOR_MARKER_FILES"])
 
     def install_arguments(self, launcher):
-        """The worker's arguments after `--install --report PATH`."""
-        with harness.Workspace() as ws:
-            record = ws.path("args.txt")
-            report = harness.windows_path(ws.path("r.json"))
-            with lh.running("--install", "--report", report, env=lh.fake_worker_env("silent.txt", record),
-                            launcher=launcher) as launched:
-                # The fake ends at once with a code of its own: the error screen offers "Try again".
-                lh.driver("wait-window", 20000, "wait-control", 1001, "Try again", 30000, "close", "wait-gone", 15000)
-            self.assertEqual(launched.run.exit_code, 0x80070005, launched.run)  # the fake's own code
-            arguments = record.read_text(encoding="utf-8").splitlines()
-            self.assertEqual(arguments[1:4], ["--install", "--report", report])
-            return arguments[4:]
+        return lh.worker_arguments(launcher)
 
     def test_a_stamped_id_is_passed_to_the_worker(self):
         self.assertEqual(self.install_arguments(self.MARKED / "pe32plus_TavoSetup.once.exe"),

@@ -6,6 +6,7 @@ import struct
 
 DIRECTORY_EXPORT, DIRECTORY_IMPORT, DIRECTORY_RESOURCE = 0, 1, 2
 RT_RCDATA = 10
+RT_VERSION = 16
 
 
 class PeFile:
@@ -115,6 +116,44 @@ class PeFile:
     def resource(self, type_id, resource_id):
         """The bytes of resource `resource_id` of type `type_id` (first language), or None."""
         return next((data for t, r, data in self.resources() if (t, r) == (type_id, resource_id)), None)
+
+def version_info(block):
+    """The fixed file and product versions and the string values of a
+    VS_VERSIONINFO resource: ((file version), (product version), {name: value})."""
+    def node(offset):
+        length, value_length, kind = struct.unpack_from("<HHH", block, offset)
+        end = block.index(b"\0\0", offset + 6)
+        while (end - offset - 6) % 2:  # the key is UTF-16: the terminator starts on an even byte
+            end = block.index(b"\0\0", end + 1)
+        key = block[offset + 6:end].decode("utf-16-le")
+        value_at = (end + 2 + 3) & ~3
+        value_size = value_length * 2 if kind == 1 else value_length
+        children = (value_at + value_size + 3) & ~3
+        return key, length, value_at, value_size, children
+
+    key, length, value_at, _, child = node(0)
+    if key != "VS_VERSION_INFO":
+        raise ValueError("not a VS_VERSIONINFO block")
+    signature, _, ms, ls, pms, pls = struct.unpack_from("<6I", block, value_at)
+    if signature != 0xFEEF04BD:
+        raise ValueError("no VS_FIXEDFILEINFO")
+    versions = [(a >> 16, a & 0xFFFF, b >> 16, b & 0xFFFF) for a, b in ((ms, ls), (pms, pls))]
+    strings = {}
+
+    def walk(offset, end, depth):
+        while offset < end:
+            key, length, value_at, value_size, child = node(offset)
+            if length == 0:
+                break
+            if depth == 2:  # StringFileInfo > table > String
+                strings[key] = block[value_at:value_at + value_size].decode("utf-16-le").rstrip("\0")
+            elif key == "StringFileInfo" or depth == 1:
+                walk(child, offset + length, depth + 1)
+            offset = (offset + length + 3) & ~3
+
+    walk(child, length, 0)
+    return versions[0], versions[1], strings
+
 
 def api_set_hosts(schema):
     """{API set name without its last version number: host DLL} from the

@@ -14,13 +14,23 @@
       read them back from the program), and no PROGRAM imports one of those
       DLLs at start (a call missing from a list links as an ordinary import
       where the toolchain's default libraries have the DLL, as for shell32)
+  signed CA_FILE PROGRAM...
+      every PROGRAM carries an Authenticode signature that osslsigncode verifies
+      against the authority CA_FILE, and a copy with one byte of its code
+      changed does not verify
+  version VERSION HASH PROGRAM...
+      every PROGRAM has a version resource with file and product version
+      VERSION, the product name "Tavo Studio", its own file name, a description,
+      company and copyright, and the source revision HASH
   static DLL_DIR_X64 DLL_DIR_I386 PROGRAM...
       every DLL a PROGRAM imports is a system DLL of Wine for its machine:
       nothing from the MinGW runtime (libstdc++, libgcc, libwinpthread)
 Exit code 0 when the check holds, 1 when it does not, 2 for a bad command line."""
 
 import pathlib
+import subprocess
 import sys
+import tempfile
 
 sys.path.insert(0, str(pathlib.Path(__file__).resolve().parent))
 import pe  # noqa: E402
@@ -109,6 +119,53 @@ def delay_loads_exported(def_dir, dll_dir, programs):
     return problems
 
 
+def verifies(program, ca_file):
+    result = subprocess.run(["osslsigncode", "verify", "-CAfile", ca_file, "-in", str(program)],
+                            capture_output=True, timeout=120)
+    return result.returncode == 0, result.stdout.decode(errors="replace")[-600:]
+
+
+def signed(ca_file, programs):
+    problems = []
+    for program in programs:
+        ok, output = verifies(program, ca_file)
+        if not ok:
+            problems.append("%s does not verify against %s: %s" % (program, ca_file, output))
+            continue
+        # One byte of the first section changed: the signature must catch it.
+        image = pe.PeFile.load(program)
+        with tempfile.TemporaryDirectory() as folder:
+            copy = pathlib.Path(folder, pathlib.Path(program).name)
+            data = bytearray(image.data)
+            data[image.sections[0][2] + 64] ^= 0x01
+            copy.write_bytes(bytes(data))
+            if verifies(copy, ca_file)[0]:
+                problems.append("%s still verifies with a changed byte" % program)
+    return problems
+
+
+def version(expected, build_hash, programs):
+    numbers = tuple(int(part) for part in expected.split("."))
+    problems = []
+    for program in programs:
+        block = pe.PeFile.load(program).resource(pe.RT_VERSION, 1)
+        if block is None:
+            problems.append("%s has no version resource" % program)
+            continue
+        file_version, product_version, strings = pe.version_info(block)
+        wanted = {"FileVersion": expected, "ProductVersion": expected, "ProductName": "Tavo Studio",
+                  "OriginalFilename": pathlib.Path(program).name, "SourceRevision": build_hash,
+                  "CompanyName": "Tavo Studio Inc."}
+        problems += ["%s: %s is %r, not %r" % (program, name, strings.get(name), value)
+                     for name, value in wanted.items() if strings.get(name) != value]
+        problems += ["%s: no %s" % (program, name) for name in ("FileDescription", "LegalCopyright")
+                     if not strings.get(name)]
+        if (file_version, product_version) != (numbers, numbers):
+            problems.append("%s: fixed versions %s and %s, not %s" % (program, file_version, product_version,
+                                                                     numbers))
+    return problems
+
+
 def static(dll_dir_x64, dll_dir_i386, programs):
     problems = []
     for program in programs:
@@ -133,6 +190,10 @@ def main(argv):
         problems = imports_exported(*args)
     elif command == "delay-loads-exported" and len(args) >= 3:
         problems = delay_loads_exported(args[0], args[1], args[2:])
+    elif command == "signed" and len(args) >= 2:
+        problems = signed(args[0], args[1:])
+    elif command == "version" and len(args) >= 3:
+        problems = version(args[0], args[1], args[2:])
     elif command == "static" and len(args) >= 3:
         problems = static(args[0], args[1], args[2:])
     else:

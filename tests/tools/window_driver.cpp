@@ -13,6 +13,9 @@
 //     wait-status TEXT MS     until the status text contains TEXT       status="..."
 //     focus                   the answer to WM_USER (focus query)       focus="0x534B03E9"
 //     visible                 whether the window is visible             visible=true
+//     iconic                  whether the window is minimised           iconic=false
+//     wait-restored MS        until the window is not minimised         iconic=false
+//     foreground              whether it is the foreground window       foreground=true
 //     rect                    the window's screen rectangle             rect={"left":..,"top":..,"width":..,"height":..}
 //     control ID              one control's state                       control={"id":..,"text":..,"visible":..,"enabled":..}
 //     wait-control ID TEXT MS until control ID's text contains TEXT     control={...}
@@ -298,6 +301,12 @@ int Run(std::vector<std::wstring> args) {
       Print("focus", Json(tavo::Hex8(static_cast<uint32_t>(answer))));
     } else if (step == L"visible") {
       Print("visible", ::IsWindowVisible(RequireWindow()) ? "true" : "false");
+    } else if (step == L"iconic" || step == L"wait-restored") {
+      const bool restored = step == L"iconic" || WaitFor(Number(next()), [] { return !::IsIconic(RequireWindow()); });
+      Print("iconic", ::IsIconic(RequireWindow()) ? "true" : "false");
+      if (!restored) throw Failure{L"the window stayed minimised"};
+    } else if (step == L"foreground") {
+      Print("foreground", ::GetForegroundWindow() == RequireWindow() ? "true" : "false");
     } else if (step == L"rect") {
       RECT r{};
       if (!::GetWindowRect(RequireWindow(), &r)) throw Failure{L"GetWindowRect failed"};

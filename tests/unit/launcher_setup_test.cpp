@@ -4,7 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <stdexcept>
+#include <optional>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "common/host_facts.h"
@@ -12,6 +14,7 @@
 #include "build_info.h"
 #include "launcher/compatibility_gate.h"
 #include "launcher/setup_controller.h"
+#include "launcher/setup_instance.h"
 
 namespace tavo::launcher {
 namespace {
@@ -375,6 +378,44 @@ TEST_F(LauncherSetup, RefusalShowsUnsupported) {
   EXPECT_EQ(platform.telemetry.at(0).outcome, L"unsupported");
   controller->OnCommand(kIdPrimary);
   EXPECT_EQ(platform.urls.back(), std::wstring(L"https://") + build::kWebHost + L"/download/");
+}
+
+TEST(SetupInstance, OneInstallRunAtATime) {
+  class FakeLock : public InstanceLock {
+   public:
+    explicit FakeLock(Claim claim) : claim_(claim) {}
+    Claim Take() override {
+      ++takes;
+      return claim_;
+    }
+    void ShowOtherSetup() override { ++shown; }
+    int takes = 0, shown = 0;
+
+   private:
+    Claim claim_;
+  };
+  LaunchOptions install, check, preview;
+  check.checkOnly = true;
+  preview.preview = true;
+  struct Case {
+    const char* what;
+    const LaunchOptions& options;
+    InstanceLock::Claim claim;
+    std::optional<uint32_t> exit;
+    int takes, shown;
+  };
+  for (const Case& c : {
+           Case{"the first install run", install, InstanceLock::Claim::Owned, std::nullopt, 1, 0},
+           Case{"after a setup that died", install, InstanceLock::Claim::Abandoned, std::nullopt, 1, 0},
+           Case{"a second install run", install, InstanceLock::Claim::Taken, 0x80070652u, 1, 1},
+           Case{"a check run beside it", check, InstanceLock::Claim::Taken, std::nullopt, 0, 0},
+           Case{"a preview beside it", preview, InstanceLock::Claim::Taken, std::nullopt, 0, 0},
+       }) {
+    SCOPED_TRACE(c.what);
+    FakeLock lock(c.claim);
+    EXPECT_EQ(ClaimSetupInstance(c.options, lock), c.exit);
+    EXPECT_EQ(std::tuple(lock.takes, lock.shown), std::tuple(c.takes, c.shown));
+  }
 }
 
 TEST(LauncherGate, RefusalsInOrder) {

@@ -9,6 +9,7 @@
 
 #include "build_info.h"
 #include "common/telemetry/send_report.h"
+#include "common/telemetry/telemetry_policy.h"
 
 namespace tavo {
 namespace {
@@ -186,6 +187,19 @@ TEST(TelemetryPayload, CutsMoveBackToTheStartOfAUtf8Sequence) {
     }
     EXPECT_EQ(sizes, c.sizes);
     EXPECT_EQ(joined, c.text);
+  }
+}
+
+TEST(TelemetryPolicy, TheMachinesValueWinsAndAnyNonZeroValueTurnsTelemetryOff) {
+  struct Case {
+    std::optional<uint32_t> machine, user;
+    bool off;
+  };
+  for (const Case& c : {Case{std::nullopt, std::nullopt, false}, Case{1, std::nullopt, true},
+                        Case{std::nullopt, 7, true}, Case{0, 1, false},  // the machine allows it
+                        Case{2, 0, true}, Case{std::nullopt, 0, false}}) {
+    EXPECT_EQ(TelemetryOffByPolicy(c.machine, c.user), c.off)
+        << c.machine.value_or(99) << " / " << c.user.value_or(99);
   }
 }
 
