@@ -69,21 +69,6 @@ class FakeWorker(unittest.TestCase):
         self.assertEqual(rest.split(b"\t")[:2], [b"installing", b"7"])
         self.assertEqual(code, 0)
 
-    def test_waits_for_its_gate_file(self):
-        with tempfile.TemporaryDirectory() as gates:
-            variables = {"TAVO_FAKE_WORKER_GATES": windows_path(gates)}
-            command = ["sh", str(WINE_EXEC), TREE, programs()["TAVO_RUNNER"], "--", windows_path(WORKER)]
-            process = subprocess.Popen(command, stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
-                                       env=dict(os.environ, TAVO_FAKE_WORKER_SCRIPT=windows_path(
-                                           pathlib.Path(SCRIPTS, "invalid_utf8.txt")), **variables))
-            # Its line comes, then it waits: the runner has printed no exit yet.
-            first = process.stdout.readline()
-            self.assertIn(b"loading", first)
-            self.assertIsNone(process.poll())
-            pathlib.Path(gates, "read").write_bytes(b"")
-            rest, _ = process.communicate(timeout=TIMEOUT)
-        self.assertTrue(rest.endswith(b"exit=0x00000000\n"), rest)
-
     def test_field_count_scripts(self):
         for name, fields in (("four_fields.txt", 4), ("six_fields.txt", 6), ("trailing_tab.txt", 5)):
             with self.subTest(name):
