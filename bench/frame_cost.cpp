@@ -15,11 +15,11 @@
 
 #include "common/winrt/hresult_error.h"
 #include "launcher/launch_options.h"
-#include "launcher/ui/controls_layout.h"
-#include "launcher/ui/device_resources.h"
-#include "launcher/ui/frame_painter.h"
-#include "launcher/ui/preview_state.h"
-#include "launcher/ui/text_layout_measure.h"
+#include "launcher/ui/model/controls_layout.h"
+#include "launcher/ui/model/preview_state.h"
+#include "launcher/ui/model/text_layout_measure.h"
+#include "launcher/ui/paint/frame_painter.h"
+#include "launcher/ui/window/device_resources.h"
 
 using namespace tavo;
 using namespace tavo::launcher;

@@ -8,7 +8,7 @@
 
 #include "launcher/launch_options.h"
 #include "launcher/setup_platform.h"
-#include "launcher/ui/screen_model.h"
+#include "launcher/ui/model/screen_model.h"
 #include "launcher/worker_session.h"
 
 namespace tavo::launcher {

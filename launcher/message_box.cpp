@@ -3,7 +3,7 @@
 #include "common/handles.h"
 #include "common/text.h"
 #include "launcher/launch_options.h"
-#include "launcher/ui/window_class.h"
+#include "launcher/ui/window/window_class.h"
 
 namespace tavo::launcher {
 

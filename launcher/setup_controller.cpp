@@ -7,7 +7,7 @@
 #include "common/diagnostics/catalogue.h"
 #include "common/text.h"
 #include "launcher/launcher_codes.h"
-#include "launcher/ui/preview_state.h"
+#include "launcher/ui/model/preview_state.h"
 
 namespace tavo::launcher {
 

@@ -9,8 +9,8 @@
 #include "launcher/compatibility_gate.h"
 #include "launcher/launch_options.h"
 #include "launcher/setup_platform.h"
-#include "launcher/ui/controls_layout.h"
-#include "launcher/ui/screen_model.h"
+#include "launcher/ui/model/controls_layout.h"
+#include "launcher/ui/model/screen_model.h"
 #include "launcher/worker_event.h"
 
 namespace tavo::launcher {

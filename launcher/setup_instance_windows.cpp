@@ -5,7 +5,7 @@
 
 #include "common/handles.h"
 #include "launcher/setup_instance.h"
-#include "launcher/ui/window_class.h"
+#include "launcher/ui/window/window_class.h"
 
 namespace tavo::launcher {
 namespace {

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "common/diagnostics/error_record.h"
-#include "launcher/ui/screen_model.h"
+#include "launcher/ui/model/screen_model.h"
 #include "launcher/worker_command.h"
 
 namespace tavo::launcher {

@@ -11,9 +11,9 @@
 #include <vector>
 
 #include "common/child_process.h"
+#include "common/folders.h"
 #include "common/known_folders.h"
 #include "common/winrt/hresult_error.h"
-#include "common/folders.h"
 #include "launcher/launcher_codes.h"
 #include "launcher/worker_event.h"
 #include "resources/resource_ids.h"

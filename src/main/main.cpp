@@ -21,9 +21,9 @@
 #include "launcher/message_box.h"
 #include "launcher/setup_instance.h"
 #include "launcher/startup_failure.h"
+#include "launcher/ui/window/rendering_resources.h"
+#include "launcher/ui/window/setup_window.h"
 #include "launcher/visitor_marker.h"
-#include "launcher/ui/rendering_resources.h"
-#include "launcher/ui/setup_window.h"
 
 using namespace tavo;
 using namespace tavo::launcher;

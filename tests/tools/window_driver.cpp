@@ -56,7 +56,7 @@
 
 #include "common/handles.h"
 #include "common/text.h"
-#include "launcher/ui/window_class.h"
+#include "launcher/ui/window/window_class.h"
 
 namespace {
 

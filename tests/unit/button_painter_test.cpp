@@ -1,7 +1,7 @@
 // Button and link looks per state, and how long "Copied" stays.
 #include <gtest/gtest.h>
 
-#include "launcher/ui/button_painter.h"
+#include "launcher/ui/paint/button_painter.h"
 
 namespace tavo::launcher::ui {
 namespace {

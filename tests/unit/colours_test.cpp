@@ -2,7 +2,7 @@
 // a high-contrast theme.
 #include <gtest/gtest.h>
 
-#include "launcher/ui/colours.h"
+#include "launcher/ui/model/colours.h"
 
 namespace tavo::launcher::ui {
 namespace {

@@ -2,7 +2,7 @@
 // where a title's two lines go.
 #include <gtest/gtest.h>
 
-#include "launcher/ui/frame_canvas.h"
+#include "launcher/ui/paint/frame_canvas.h"
 
 namespace tavo::launcher::ui {
 namespace {

@@ -2,7 +2,7 @@
 // widths and positions, and the tip indicators' fill.
 #include <gtest/gtest.h>
 
-#include "launcher/ui/frame_geometry.h"
+#include "launcher/ui/model/frame_geometry.h"
 
 namespace tavo::launcher::ui {
 namespace {

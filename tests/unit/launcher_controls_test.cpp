@@ -6,9 +6,9 @@
 #include <functional>
 #include <tuple>
 
-#include "launcher/ui/announcements.h"
-#include "launcher/ui/controls_layout.h"
-#include "launcher/ui/taskbar_progress.h"
+#include "launcher/ui/model/announcements.h"
+#include "launcher/ui/model/controls_layout.h"
+#include "launcher/ui/model/taskbar_progress.h"
 
 namespace tavo::launcher {
 namespace {

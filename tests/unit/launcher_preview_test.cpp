@@ -6,10 +6,10 @@
 #include <optional>
 
 #include "common/diagnostics/catalogue.h"
-#include "launcher/ui/controls_layout.h"
-#include "launcher/ui/picture_sizes.h"
-#include "launcher/ui/preview_state.h"
-#include "launcher/ui/screenshot.h"
+#include "launcher/ui/model/controls_layout.h"
+#include "launcher/ui/model/picture_sizes.h"
+#include "launcher/ui/model/preview_state.h"
+#include "launcher/ui/window/screenshot.h"
 
 namespace tavo::launcher::ui {
 namespace {

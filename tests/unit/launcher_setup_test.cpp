@@ -9,9 +9,9 @@
 #include <tuple>
 #include <vector>
 
+#include "build_info.h"
 #include "common/host_facts.h"
 #include "common/winrt/hresult_error.h"
-#include "build_info.h"
 #include "launcher/compatibility_gate.h"
 #include "launcher/setup_controller.h"
 #include "launcher/setup_instance.h"

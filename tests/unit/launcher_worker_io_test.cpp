@@ -8,9 +8,9 @@
 #include <vector>
 
 #include "common/diagnostics/error_record.h"
+#include "common/folders.h"
 #include "common/text.h"
 #include "common/winrt/hresult_error.h"
-#include "common/folders.h"
 #include "launcher/launcher_codes.h"
 #include "launcher/worker_command.h"
 #include "launcher/worker_event.h"

@@ -1,7 +1,7 @@
 // The outcome hero's and texts' animation values and the status badge per screen.
 #include <gtest/gtest.h>
 
-#include "launcher/ui/outcome_painter.h"
+#include "launcher/ui/paint/outcome_painter.h"
 
 namespace tavo::launcher::ui {
 namespace {

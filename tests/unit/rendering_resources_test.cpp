@@ -1,4 +1,4 @@
-#include "launcher/ui/rendering_resources.h"
+#include "launcher/ui/window/rendering_resources.h"
 
 #include <gtest/gtest.h>
 
@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "common/winrt/hresult_error.h"
-#include "launcher/ui/device_resources.h"
+#include "launcher/ui/window/device_resources.h"
 
 namespace tavo::launcher::ui {
 namespace {

@@ -1,4 +1,4 @@
-#include "launcher/ui/text_measurer.h"
+#include "launcher/ui/model/text_measurer.h"
 
 #include <gtest/gtest.h>
 

@@ -3,7 +3,7 @@
 
 #include <array>
 
-#include "launcher/ui/window_placement.h"
+#include "launcher/ui/model/window_placement.h"
 
 namespace tavo::launcher::ui {
 namespace {

@@ -1,0 +1,74 @@
+#include "launcher/ui/model/frame_geometry.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "launcher/ui/model/easing.h"
+
+namespace tavo::launcher::ui {
+
+const wchar_t* ProgressLabel(Screen screen) {
+  switch (screen) {
+    case Screen::Installing: return L"Installing Tavo Studio";
+    case Screen::Verifying: return L"Finishing up";
+    case Screen::Stopping: return L"Stopping installation";
+    default: return L"Getting ready";
+  }
+}
+
+const wchar_t* FooterText(Screen screen, bool installOnly) {
+  if (screen == Screen::Stopping) return L"Windows is undoing the changes safely.";
+  return installOnly ? L"Keep this window open until setup finishes." : L"Tavo Studio opens as soon as it's ready.";
+}
+
+bool BarIsDeterminate(Screen screen, int32_t progress) { return screen == Screen::Installing && progress >= 1; }
+
+float DeterminateFillWidth(float displayedProgress) { return std::max(displayedProgress * 624.0f / 100.0f, 4.0f); }
+
+float IndeterminateSegmentLeft(double frameSeconds) {
+  const float p = EaseInOutCubic(static_cast<float>(std::fmod(frameSeconds, 1.6) / 1.6));
+  return 798.72f * p - 126.72f;
+}
+
+float ShimmerCentre(double frameSeconds, float fillWidth) {
+  const float p = EaseInOutCubic(static_cast<float>(std::fmod(frameSeconds, 2.2) / 2.2));
+  return p * (fillWidth + 180.0f) - 42.0f;
+}
+
+float IndicatorFillWidth(int index, int currentTip, uint64_t tipDwell) {
+  if (index > currentTip) return 0;
+  return std::max(IndicatorFill(index, currentTip, tipDwell) * 22.0f, 3.0f);
+}
+
+double AmbientSeconds(double frameSeconds, bool reducedMotion) { return reducedMotion ? 0.0 : frameSeconds; }
+
+bool ShimmerShown(float fillWidth, bool reducedMotion, bool highContrast) {
+  return !highContrast && !reducedMotion && fillWidth > 40;
+}
+
+CarouselPhase CarouselPhaseAt(uint64_t tipAge, bool changed) {
+  constexpr float kCrossFadeMs = 650, kTextsOutMs = 180, kTextsInMs = 520;
+  constexpr double kPreviousZoomStartMs = static_cast<double>(kTipDwellMs);
+  CarouselPhase phase;
+  const float age = static_cast<float>(tipAge);
+  phase.currentZoomAge = static_cast<double>(tipAge);
+  phase.previousZoomAge = static_cast<double>(tipAge) + kPreviousZoomStartMs;
+  if (!changed) return phase;
+  phase.crossFade = EaseInOutCubic(age / kCrossFadeMs);
+  if (age < kTextsOutMs) {
+    phase.previousTexts = true;
+    phase.textOpacity = 1 - age / kTextsOutMs;
+    return phase;
+  }
+  phase.textOpacity = EaseOutCubic((age - kTextsOutMs) / kTextsInMs);
+  phase.textOffset = (1 - phase.textOpacity) * 10;
+  return phase;
+}
+
+float IndicatorFill(int index, int currentTip, uint64_t tipDwell) {
+  if (index < currentTip) return 1.0f;
+  if (index > currentTip) return 0.0f;
+  return std::min(static_cast<float>(tipDwell) / static_cast<float>(kTipDwellMs), 1.0f);
+}
+
+}  // namespace tavo::launcher::ui

@@ -1,0 +1,145 @@
+#include "launcher/ui/window/device_resources.h"
+
+#include <wincodec.h>
+
+#include "common/winrt/hresult_error.h"
+#include "resources/resource_ids.h"
+
+namespace tavo::launcher::ui {
+
+namespace {
+
+D2D1_RENDER_TARGET_PROPERTIES TargetProperties(D2D1_RENDER_TARGET_TYPE type) {
+  // 96 DPI: the frame draws in pixels and applies the window scale itself.
+  return {type, {DXGI_FORMAT_UNKNOWN, D2D1_ALPHA_MODE_UNKNOWN}, 96.0f, 96.0f, D2D1_RENDER_TARGET_USAGE_NONE,
+          D2D1_FEATURE_LEVEL_DEFAULT};
+}
+
+}  // namespace
+
+void DeviceResources::EnsureForWindow(HWND window, float scale) {
+  if (!target_) {
+    RECT client{};
+    ::GetClientRect(window, &client);
+    const D2D1_HWND_RENDER_TARGET_PROPERTIES hwndProperties{
+        window, {static_cast<UINT32>(client.right - client.left), static_cast<UINT32>(client.bottom - client.top)},
+        D2D1_PRESENT_OPTIONS_NONE};
+    ComPtr<ID2D1HwndRenderTarget> created;
+    D2D1_RENDER_TARGET_PROPERTIES properties = TargetProperties(D2D1_RENDER_TARGET_TYPE_DEFAULT);
+    if (FAILED(resources_.D2DFactory()->CreateHwndRenderTarget(&properties, &hwndProperties, created.put()))) {
+      // No usable hardware device: software rendering still draws the window.
+      properties = TargetProperties(D2D1_RENDER_TARGET_TYPE_SOFTWARE);
+      CheckHr(resources_.D2DFactory()->CreateHwndRenderTarget(&properties, &hwndProperties, created.put()));
+    }
+    hwndTarget_ = created;
+    target_ = ComPtr<ID2D1RenderTarget>::Copy(created.get());
+    CreateCompanions();
+  }
+  EnsureBitmaps(scale);
+}
+
+void DeviceResources::UseTarget(ComPtr<ID2D1RenderTarget> target, float scale) {
+  Release();
+  target_ = std::move(target);
+  CreateCompanions();
+  EnsureBitmaps(scale);
+}
+
+void DeviceResources::CreateCompanions() {
+  target_->SetTextAntialiasMode(D2D1_TEXT_ANTIALIAS_MODE_GRAYSCALE);
+  const D2D1_COLOR_F white{1, 1, 1, 1};
+  CheckHr(target_->CreateSolidColorBrush(&white, nullptr, brush_.put()));
+  for (auto& layer : layers_) CheckHr(target_->CreateLayer(nullptr, layer.put()));
+}
+
+void DeviceResources::Resize(UINT32 width, UINT32 height) {
+  if (!hwndTarget_) return;
+  const D2D1_SIZE_U size{width, height};
+  // A failure shows at the next EndDraw, which handles it.
+  hwndTarget_->Resize(&size);
+}
+
+void DeviceResources::ReleaseBitmaps() {
+  wordmark_.reset();
+  logo_.reset();
+  for (auto& tip : tips_) tip.reset();
+  bitmapsLoaded_ = false;
+}
+
+void DeviceResources::Release() {
+  ReleaseBitmaps();
+  for (auto& layer : layers_) layer.reset();
+  brush_.reset();
+  hwndTarget_.reset();
+  target_.reset();
+}
+
+bool DeviceResources::EndDraw() {
+  const HRESULT hr = target_->EndDraw();
+  if (hr == static_cast<HRESULT>(D2DERR_RECREATE_TARGET)) {
+    Release();
+    return false;
+  }
+  CheckHr(hr);
+  return true;
+}
+
+void DeviceResources::EnsureBitmaps(float scale) {
+  if (bitmapsLoaded_ && !BitmapScaleStale(bitmapScale_, scale)) return;
+  ReleaseBitmaps();
+  wordmark_ = LoadBitmap(TAVO_RESOURCE_WORDMARK, {kWordmarkWidth, 0}, false, scale, &wordmarkPicture_);
+  logo_ = LoadBitmap(TAVO_RESOURCE_LOGO, {kLogoSize, kLogoSize}, false, scale, nullptr);
+  for (int i = 0; i < kTipCount; ++i) {
+    tips_[static_cast<size_t>(i)] =
+        LoadBitmap(TAVO_RESOURCE_TIP_FIRST + i, {}, true, scale, &tipPictures_[static_cast<size_t>(i)]);
+  }
+  bitmapScale_ = scale;
+  bitmapsLoaded_ = true;
+}
+
+ComPtr<ID2D1Bitmap> DeviceResources::LoadBitmap(int resourceId, SizeF target, bool fitTip, float scale,
+                                                PixelSize* pictureSize) {
+  HRSRC found = ::FindResourceW(module_, MAKEINTRESOURCEW(resourceId), RT_RCDATA);
+  HGLOBAL loaded = found ? ::LoadResource(module_, found) : nullptr;
+  void* bytes = loaded ? ::LockResource(loaded) : nullptr;
+  const DWORD size = found ? ::SizeofResource(module_, found) : 0;
+  if (!bytes || size == 0) throw hresult_error(HRESULT_FROM_WIN32(ERROR_RESOURCE_DATA_NOT_FOUND));
+
+  IWICImagingFactory* wic = resources_.ImagingFactory();
+  ComPtr<IWICStream> stream;
+  CheckHr(wic->CreateStream(stream.put()));
+  CheckHr(stream->InitializeFromMemory(static_cast<BYTE*>(bytes), size));
+  ComPtr<IWICBitmapDecoder> decoder;
+  CheckHr(wic->CreateDecoderFromStream(stream.get(), nullptr, WICDecodeMetadataCacheOnLoad, decoder.put()));
+  ComPtr<IWICBitmapFrameDecode> frame;
+  CheckHr(decoder->GetFrame(0, frame.put()));
+  ComPtr<IWICFormatConverter> converter;
+  CheckHr(wic->CreateFormatConverter(converter.put()));
+  CheckHr(converter->Initialize(frame.get(), GUID_WICPixelFormat32bppPBGRA, WICBitmapDitherTypeNone, nullptr, 0.0,
+                                WICBitmapPaletteTypeCustom));
+
+  PixelSize picture;
+  CheckHr(converter->GetSize(&picture.width, &picture.height));
+  if (pictureSize) *pictureSize = picture;
+  if (fitTip) {
+    target = TipTargetSize(picture);
+  } else if (target.height <= 0) {
+    target.height = HeightByAspect(picture, target.width);
+  }
+  const PixelSize pixels = TargetPixels(target, scale);
+
+  ComPtr<ID2D1Bitmap> bitmap;
+  if (ShouldPrescale(pixels, picture)) {
+    ComPtr<IWICBitmapScaler> scaler;
+    if (SUCCEEDED(wic->CreateBitmapScaler(scaler.put())) &&
+        SUCCEEDED(scaler->Initialize(converter.get(), pixels.width, pixels.height, WICBitmapInterpolationModeFant)) &&
+        SUCCEEDED(target_->CreateBitmapFromWicBitmap(scaler.get(), nullptr, bitmap.put()))) {
+      return bitmap;
+    }
+    // The full-size picture still draws, only resampled on every frame.
+  }
+  CheckHr(target_->CreateBitmapFromWicBitmap(converter.get(), nullptr, bitmap.put()));
+  return bitmap;
+}
+
+}  // namespace tavo::launcher::ui

@@ -1,0 +1,81 @@
+// The window's device-dependent drawing resources: the render target (the
+// window's, or a WIC bitmap's for a screenshot), text antialiasing, the one
+// shared brush, two layers, and the pictures decoded at the window scale.
+// Made on the first paint and again after a device loss or a scale change.
+#pragma once
+
+#include <windows.h>
+#include <d2d1.h>
+
+#include <array>
+
+#include "common/winrt/com_ptr.h"
+#include "launcher/ui/model/picture_sizes.h"
+#include "launcher/ui/model/screen_model.h"
+#include "launcher/ui/window/rendering_resources.h"
+
+namespace tavo::launcher::ui {
+
+// Drawn sizes in DIPs of the wordmark (height by its aspect) and the logo.
+inline constexpr float kWordmarkWidth = 54;
+inline constexpr float kLogoSize = 104;
+
+class DeviceResources {
+ public:
+  // Pictures come from the resources of `module` (null: the process's own file).
+  explicit DeviceResources(const RenderingResources& resources, HMODULE module = nullptr)
+      : resources_(resources), module_(module) {}
+  DeviceResources(const DeviceResources&) = delete;
+  DeviceResources& operator=(const DeviceResources&) = delete;
+
+  // At the start of every paint: the window's render target for its client
+  // size (a software target when the default one cannot be made) with its
+  // companions, then the pictures for `scale`. Throws hresult_error.
+  void EnsureForWindow(HWND window, float scale);
+  // Draws into `target` from now on (a screenshot's bitmap target), with new
+  // companions and pictures for `scale`. Throws hresult_error.
+  void UseTarget(ComPtr<ID2D1RenderTarget> target, float scale);
+  // The window's render target follows its client size; nothing without one.
+  void Resize(UINT32 width, UINT32 height);
+  // Drops the target, brush, layers and pictures (device loss, failed paint).
+  void Release();
+  // Ends the frame. A lost device releases everything and returns false, so
+  // the next paint rebuilds it; any other failure throws hresult_error.
+  bool EndDraw();
+
+  ID2D1RenderTarget* Target() const { return target_.get(); }
+  ID2D1SolidColorBrush* Brush() const { return brush_.get(); }
+  ID2D1Layer* Layer(int index) const { return layers_[static_cast<size_t>(index)].get(); }
+  ID2D1Bitmap* Wordmark() const { return wordmark_.get(); }
+  // The wordmark picture's own size, which its drawn height is computed from.
+  PixelSize WordmarkPicture() const { return wordmarkPicture_; }
+  ID2D1Bitmap* Logo() const { return logo_.get(); }
+  ID2D1Bitmap* Tip(int index) const { return tips_[static_cast<size_t>(index)].get(); }
+  // A tip picture's own size, which its placement is computed from.
+  PixelSize TipPicture(int index) const { return tipPictures_[static_cast<size_t>(index)]; }
+  float BitmapScale() const { return bitmapScale_; }
+
+ private:
+  void CreateCompanions();
+  void EnsureBitmaps(float scale);
+  void ReleaseBitmaps();
+  // Decodes an RT_RCDATA picture to premultiplied BGRA and makes a bitmap of
+  // it at `target` DIPs (height 0: by the picture's aspect; tips: their
+  // contain-fit) times the scale. Throws hresult_error, also for a missing resource.
+  ComPtr<ID2D1Bitmap> LoadBitmap(int resourceId, SizeF target, bool fitTip, float scale, PixelSize* pictureSize);
+
+  const RenderingResources& resources_;
+  HMODULE module_;
+  ComPtr<ID2D1RenderTarget> target_;
+  ComPtr<ID2D1HwndRenderTarget> hwndTarget_;  // the same object as target_ for a window
+  ComPtr<ID2D1SolidColorBrush> brush_;
+  std::array<ComPtr<ID2D1Layer>, 2> layers_;
+  ComPtr<ID2D1Bitmap> wordmark_, logo_;
+  std::array<ComPtr<ID2D1Bitmap>, kTipCount> tips_;
+  std::array<PixelSize, kTipCount> tipPictures_{};
+  PixelSize wordmarkPicture_;
+  float bitmapScale_ = 0;
+  bool bitmapsLoaded_ = false;
+};
+
+}  // namespace tavo::launcher::ui

@@ -1,0 +1,123 @@
+#include "launcher/ui/window/rendering_resources.h"
+
+#include "common/winrt/hresult_error.h"
+
+namespace tavo::launcher::ui {
+namespace {
+
+bool SystemFamilyExists(IDWriteFactory* factory, const wchar_t* family) {
+  ComPtr<IDWriteFontCollection> system;
+  if (FAILED(factory->GetSystemFontCollection(system.put(), FALSE))) return false;
+  UINT32 index = 0;
+  BOOL exists = FALSE;
+  return SUCCEEDED(system->FindFamilyName(family, &index, &exists)) && exists;
+}
+
+// DirectWrite copies in-memory font data unless an owner object keeps it
+// alive. Resource memory is the module's, mapped as long as the module is
+// loaded (the process's own file, or a test's), so this owner has nothing to
+// hold and nothing to release.
+class ModuleMemoryOwner final : public IUnknown {
+ public:
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
+    if (!object) return E_POINTER;
+    *object = iid == __uuidof(IUnknown) ? this : nullptr;
+    return *object ? S_OK : E_NOINTERFACE;
+  }
+  ULONG STDMETHODCALLTYPE AddRef() override { return 1; }
+  ULONG STDMETHODCALLTYPE Release() override { return 1; }
+};
+ModuleMemoryOwner g_moduleMemory;
+
+}  // namespace
+
+RenderingResources::RenderingResources(HMODULE module) {
+  CheckHr(::D2D1CreateFactory(D2D1_FACTORY_TYPE_SINGLE_THREADED, __uuidof(ID2D1Factory), nullptr,
+                              d2d_.put_void()));
+  CheckHr(::DWriteCreateFactory(DWRITE_FACTORY_TYPE_ISOLATED, __uuidof(IDWriteFactory),
+                                reinterpret_cast<IUnknown**>(write_.put())));
+  CheckHr(::CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, __uuidof(IWICImagingFactory),
+                             imaging_.put_void()));
+  const D2D1_STROKE_STYLE_PROPERTIES round{D2D1_CAP_STYLE_ROUND, D2D1_CAP_STYLE_ROUND, D2D1_CAP_STYLE_ROUND,
+                                           D2D1_LINE_JOIN_ROUND, 10.0f, D2D1_DASH_STYLE_SOLID, 0.0f};
+  CheckHr(d2d_->CreateStrokeStyle(&round, nullptr, 0, roundStroke_.put()));
+  LoadFonts(module);
+}
+
+RenderingResources::~RenderingResources() {
+  privateFonts_.reset();
+  if (fontLoader_) write_->UnregisterFontFileLoader(fontLoader_.get());
+}
+
+// Any failure here leaves the system family in place: the window still draws.
+void RenderingResources::LoadFonts(HMODULE module) {
+  if (SystemFamilyExists(write_.get(), L"Segoe UI Variable Text")) uiFamily_ = L"Segoe UI Variable Text";
+
+  ComPtr<IDWriteFactory5> factory5;
+  if (FAILED(write_.As(__uuidof(IDWriteFactory5), factory5))) return;  // before Windows 10 1703
+  ComPtr<IDWriteInMemoryFontFileLoader> loader;
+  if (FAILED(factory5->CreateInMemoryFontFileLoader(loader.put()))) return;
+  if (FAILED(factory5->RegisterFontFileLoader(loader.get()))) return;
+  fontLoader_ = loader;
+  ComPtr<IDWriteFontSetBuilder1> builder;
+  if (FAILED(factory5->CreateFontSetBuilder(builder.put()))) return;
+
+  for (int id : kFontResourceIds) {
+    HRSRC found = ::FindResourceW(module, MAKEINTRESOURCEW(id), RT_RCDATA);
+    HGLOBAL loaded = found ? ::LoadResource(module, found) : nullptr;
+    const void* bytes = loaded ? ::LockResource(loaded) : nullptr;
+    const DWORD size = found ? ::SizeofResource(module, found) : 0;
+    if (!bytes || size == 0) return;
+    // With an owner, DirectWrite reads the resource in place instead of copying it.
+    ComPtr<IDWriteFontFile> file;
+    if (FAILED(loader->CreateInMemoryFontFileReference(factory5.get(), bytes, size, &g_moduleMemory, file.put())))
+      return;
+    if (FAILED(builder->AddFontFile(file.get()))) return;
+  }
+
+  ComPtr<IDWriteFontSet> set;
+  if (FAILED(builder->CreateFontSet(set.put()))) return;
+  ComPtr<IDWriteFontCollection1> collection;
+  if (FAILED(factory5->CreateFontCollectionFromFontSet(set.get(), collection.put()))) return;
+  privateFonts_ = ComPtr<IDWriteFontCollection>::Copy(collection.get());
+  uiFamily_ = kEmbeddedFontFamily;
+}
+
+ComPtr<IDWriteTextLayout> RenderingResources::MakeTextLayout(std::wstring_view text, float maxWidth,
+                                                             const TextStyle& style) const {
+  ComPtr<IDWriteTextFormat> format;
+  CheckHr(write_->CreateTextFormat(uiFamily_.c_str(), privateFonts_.get(), static_cast<DWRITE_FONT_WEIGHT>(style.weight),
+                                   DWRITE_FONT_STYLE_NORMAL, DWRITE_FONT_STRETCH_NORMAL, style.size, L"en-us",
+                                   format.put()));
+  CheckHr(format->SetTextAlignment(static_cast<DWRITE_TEXT_ALIGNMENT>(style.align)));
+  CheckHr(format->SetParagraphAlignment(DWRITE_PARAGRAPH_ALIGNMENT_NEAR));
+
+  const auto length = static_cast<UINT32>(text.size());
+  ComPtr<IDWriteTextLayout> layout;
+  CheckHr(write_->CreateTextLayout(text.data(), length, format.get(), maxWidth, 1000.0f, layout.put()));
+  const DWRITE_TEXT_RANGE all{0, length};
+  if (style.lineSpacing > 0)
+    CheckHr(layout->SetLineSpacing(DWRITE_LINE_SPACING_METHOD_UNIFORM, style.lineSpacing, style.lineSpacing * 0.78f));
+  if (style.letterSpacing != 0) {
+    ComPtr<IDWriteTextLayout1> layout1;
+    CheckHr(layout.As(__uuidof(IDWriteTextLayout1), layout1));
+    CheckHr(layout1->SetCharacterSpacing(0, style.size * style.letterSpacing, 0, all));
+  }
+  if (style.tabularFigures || !style.contextualAlternates) {
+    ComPtr<IDWriteTypography> typography;
+    CheckHr(write_->CreateTypography(typography.put()));
+    if (style.tabularFigures) CheckHr(typography->AddFontFeature({DWRITE_FONT_FEATURE_TAG_TABULAR_FIGURES, 1}));
+    if (!style.contextualAlternates)
+      CheckHr(typography->AddFontFeature({DWRITE_FONT_FEATURE_TAG_CONTEXTUAL_ALTERNATES, 0}));
+    CheckHr(layout->SetTypography(typography.get(), all));
+  }
+  return layout;
+}
+
+TextExtent DirectWriteTextMeasurer::Measure(std::wstring_view text, const TextStyle& style, float boxWidth) {
+  DWRITE_TEXT_METRICS metrics{};
+  CheckHr(resources_.MakeTextLayout(text, boxWidth, style)->GetMetrics(&metrics));
+  return {metrics.width, metrics.widthIncludingTrailingWhitespace, metrics.height, metrics.lineCount};
+}
+
+}  // namespace tavo::launcher::ui

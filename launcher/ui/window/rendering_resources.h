@@ -1,0 +1,72 @@
+// The window's device-independent drawing resources: the Direct2D, DirectWrite
+// and WIC factories, the round stroke style, the embedded "Tavo Inter" fonts and
+// the text layouts that every text of the window goes through.
+#pragma once
+
+#include <windows.h>
+#include <d2d1.h>
+#include <dwrite_3.h>
+#include <wincodec.h>
+
+#include <string>
+#include <string_view>
+
+#include "common/winrt/com_ptr.h"
+#include "launcher/ui/model/text_measurer.h"
+#include "resources/resource_ids.h"
+
+namespace tavo::launcher::ui {
+
+// RT_RCDATA resources holding the four weights (400, 500, 600, 700) in this order.
+inline constexpr int kFontResourceIds[] = {TAVO_RESOURCE_FONT_REGULAR, TAVO_RESOURCE_FONT_MEDIUM,
+                                           TAVO_RESOURCE_FONT_SEMIBOLD, TAVO_RESOURCE_FONT_BOLD};
+inline constexpr wchar_t kEmbeddedFontFamily[] = L"Tavo Inter";
+
+class RenderingResources {
+ public:
+  // Creates the factories (COM must be initialised on this thread) and loads
+  // the fonts from the resources of `module` (null: the process's own file).
+  // Throws hresult_error when a factory cannot be created; font loading never
+  // fails: without the embedded fonts a system family is used.
+  explicit RenderingResources(HMODULE module = nullptr);
+  ~RenderingResources();
+  RenderingResources(const RenderingResources&) = delete;
+  RenderingResources& operator=(const RenderingResources&) = delete;
+
+  ID2D1Factory* D2DFactory() const { return d2d_.get(); }
+  IDWriteFactory* WriteFactory() const { return write_.get(); }
+  IWICImagingFactory* ImagingFactory() const { return imaging_.get(); }
+  ID2D1StrokeStyle* RoundStroke() const { return roundStroke_.get(); }
+
+  // "Tavo Inter" when the embedded fonts loaded, else a system family.
+  const std::wstring& UiFamily() const { return uiFamily_; }
+  // The collection of the embedded fonts; null when they could not be loaded.
+  IDWriteFontCollection* PrivateFonts() const { return privateFonts_.get(); }
+
+  // A layout of the text in the UI family, `maxWidth` wide and 1000 high.
+  // Throws hresult_error.
+  ComPtr<IDWriteTextLayout> MakeTextLayout(std::wstring_view text, float maxWidth, const TextStyle& style) const;
+
+ private:
+  void LoadFonts(HMODULE module);
+
+  ComPtr<ID2D1Factory> d2d_;
+  ComPtr<IDWriteFactory> write_;
+  ComPtr<IWICImagingFactory> imaging_;
+  ComPtr<ID2D1StrokeStyle> roundStroke_;
+  ComPtr<IDWriteInMemoryFontFileLoader> fontLoader_;  // registered with write_ while held
+  ComPtr<IDWriteFontCollection> privateFonts_;
+  std::wstring uiFamily_ = L"Segoe UI";
+};
+
+// TextMeasurer over the window's DirectWrite layouts.
+class DirectWriteTextMeasurer final : public TextMeasurer {
+ public:
+  explicit DirectWriteTextMeasurer(const RenderingResources& resources) : resources_(resources) {}
+  TextExtent Measure(std::wstring_view text, const TextStyle& style, float boxWidth) override;
+
+ private:
+  const RenderingResources& resources_;
+};
+
+}  // namespace tavo::launcher::ui
