@@ -6,6 +6,7 @@
 
 #include "tests/simplatform/process_counters.h"
 #include "tests/simplatform/state_file.h"
+#include "tests/simplatform/wait_for_file.h"
 
 namespace tavo::sim {
 namespace {
@@ -94,22 +95,13 @@ void DeploymentOperation::Run() {
     if (::WaitForSingleObject(cancelled_.get(), job_.attempt.stepDelayMs) == WAIT_OBJECT_0) break;
     ReportProgress(steps[i]);
     if (i < job_.attempt.waitAfter.size() && !job_.attempt.waitAfter[i].empty() &&
-        !WaitForFile(job_.attempt.waitAfter[i])) {
+        !WaitForFile(job_.attempt.waitAfter[i], cancelled_.get())) {
       break;
     }
   }
   if (job_.attempt.untilCancelled) ::WaitForSingleObject(cancelled_.get(), INFINITE);
   Finish();
   if (job_.attempt.lateProgress) DeliverLateProgress(*job_.attempt.lateProgress);
-}
-
-bool DeploymentOperation::WaitForFile(const std::wstring& path) {
-  // At most five minutes: a test that is gone must not keep the worker alive.
-  for (int waited = 0; waited < 300000; waited += 50) {
-    if (::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES) return true;
-    if (::WaitForSingleObject(cancelled_.get(), 50) == WAIT_OBJECT_0) return false;
-  }
-  return true;
 }
 
 void DeploymentOperation::DeliverLateProgress(const abi::DeploymentProgress& progress) {

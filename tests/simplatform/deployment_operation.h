@@ -90,8 +90,6 @@ class DeploymentOperation final : public RuntimeObject<abi::IDeploymentOperation
   void Run();
   void ReportProgress(const abi::DeploymentProgress& progress);
   void DeliverLateProgress(const abi::DeploymentProgress& progress);
-  // Until the file exists (true) or the operation is cancelled (false).
-  bool WaitForFile(const std::wstring& path);
   // Ends the attempt (unless cancelled) and invokes the completion handler.
   void Finish();
   // Under lock_: the attempt's outcome into status_, errorCode_ and result_;

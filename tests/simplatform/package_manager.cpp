@@ -6,6 +6,7 @@
 #include "tests/simplatform/package_collection.h"
 #include "tests/simplatform/process_counters.h"
 #include "tests/simplatform/state_file.h"
+#include "tests/simplatform/wait_for_file.h"
 
 namespace tavo::sim {
 namespace {
@@ -61,12 +62,7 @@ HRESULT PackageManager::FindPackagesByUserSecurityIdNamePublisher(HSTRING userSe
     std::vector<PackagePtr> found = CurrentPackages().FindForUser(
         ArgumentText(userSecurityId), ArgumentText(packageName), ArgumentText(packagePublisher));
     for (PackagePtr& package : found) {
-      // At most five minutes: a test that is gone must not hold the worker.
-      for (int waited = 0; !package->enumerationWaitsForFile.empty() && waited < 300000 &&
-                           ::GetFileAttributesW(package->enumerationWaitsForFile.c_str()) == INVALID_FILE_ATTRIBUTES;
-           waited += 50) {
-        ::Sleep(50);
-      }
+      if (!package->enumerationWaitsForFile.empty()) WaitForFile(package->enumerationWaitsForFile);
       if (package->healthyAfterRuns > 0 && CountEnumeration(package->fullName) <= package->healthyAfterRuns) {
         package = StillDeploying(*package);
       }
