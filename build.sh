@@ -3,7 +3,8 @@
 #
 #   ./build.sh demo    build, then run the worker's check and install, and the launcher's install, under Wine,
 #                      and write the gallery
-#   ./build.sh test    build, then run every test through ctest
+#   ./build.sh test    build, then run every test through ctest: the 64-bit suite, then the
+#                      32-bit tier (the i686 launcher in an emulated 64-bit PC; see the README)
 #   ./build.sh bench   build, then print the release programs' sizes against the download budget and
 #                      time the worker's check and install against a trivial program
 #   ./build.sh gallery build, then write a screenshot of every screen of the setup window into
@@ -14,6 +15,7 @@
 #   build/x64-release   the release worker
 #   build/i686-release  the release launcher, carrying the release worker as resource 301
 #   build/x64-test      the test flavour: worker, launcher, tests, benchmark, Wine prefix
+#   build/i686-test     the i686 launcher of the test flavour and the 32-bit tier (test only)
 set -euo pipefail
 cd "$(dirname "$0")"
 root=$(pwd)
@@ -32,6 +34,7 @@ wine_i386_dlls=$(bash scripts/install-packages.sh)
 release_worker="$root/build/x64-release/src/worker/Tavo.Deploy.exe"
 release_launcher="$root/build/i686-release/src/main/TavoSetup.exe"
 test_tree="$root/build/x64-test"
+tier32_tree="$root/build/i686-test"
 
 # configure TREE ARCH FLAVOUR [CMAKE OPTION...]
 configure() {
@@ -57,6 +60,16 @@ build_all() {
     -DTAVO_RELEASE_LAUNCHER="$release_launcher" -DTAVO_WINE_I386_DLLS="$wine_i386_dlls" \
     ${signing_ca:+"$signing_ca"}
   cmake --build build/x64-test -j "$jobs"
+}
+
+# The i686 launcher of the test flavour carries the x64 test launcher's worker
+# as it is, and the 32-bit tier uses the x64 test tree's programs.
+build_tier32() {
+  echo "== build/i686-test"
+  configure i686-test i686 test -DPython3_EXECUTABLE=/usr/bin/python3 \
+    -DTAVO_WORKER_EXE="$test_tree/src/main/embedded/Tavo.Deploy.exe" -DTAVO_X64_TEST_TREE="$test_tree"
+  cmake --build build/i686-test -j "$jobs"
+  bash tests/tier32/prepare-guest.sh "$tier32_tree"
 }
 
 # The authority that verifies the release programs' signatures, for the test
@@ -113,6 +126,7 @@ gallery() {
 
 if [ "$command" = test ]; then
   build_all
+  build_tier32
 else
   # Only the figures or events matter here: the build's output goes to a log.
   mkdir -p build
@@ -125,8 +139,9 @@ case $command in
     gallery
     ;;
   test)
-    cd "$test_tree"
-    ctest --output-on-failure --no-tests=error -j "$jobs"
+    ctest --test-dir "$test_tree" --output-on-failure --no-tests=error -j "$jobs"
+    # One guest runs the tier's tests one after another; it uses both cores itself.
+    ctest --test-dir "$tier32_tree" --output-on-failure --no-tests=error
     ;;
   bench)
     python3 "$root/bench/size_report.py" "$release_launcher" "$release_worker"

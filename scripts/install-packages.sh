@@ -13,6 +13,7 @@ packages=(
   wine wine64 libgnutls30 ca-certificates openssl xvfb xauth
   x11-apps  # xwd: the window tests read the live window from the X display
   osslsigncode python3-asn1crypto  # signatures of the release programs, and the stamping tool
+  qemu-system-x86 busybox-static zstd  # the 32-bit tier's emulated PC (tests/tier32)
 )
 
 as_root() {

@@ -3,7 +3,7 @@
 # persistent wineserver for the tree's private prefix (<tree>/wineprefix, created
 # once and reused) and the prefix state the tests start from.
 #
-# usage: wine-session.sh start|stop BUILD_TREE
+# usage: wine-session.sh start|stop|prefix BUILD_TREE
 #
 # start: Xvfb first (Wine's windows need a display), then `wineserver -p`, the
 # prefix if it is new (wineboot, Windows 10, build 19045), one warm-up run, and
@@ -11,13 +11,15 @@
 # (demand start), CurrentBuildNumber 19045. Programs to use come from
 # <tree>/test-programs.env, written by CMake.
 # stop: ends the wineserver (with this prefix only) and the Xvfb started here.
+# prefix: makes the prefix only (if new) and leaves nothing running, for a copy
+# to be kept.
 #
 # Daemons get their stdio from files: ctest, and any pipeline reading a wine
 # command's output, would otherwise wait for them to end. They inherit no other
 # descriptor either (see close_inherited).
 set -euo pipefail
 
-usage() { echo "usage: $0 start|stop BUILD_TREE" >&2; exit 2; }
+usage() { echo "usage: $0 start|stop|prefix BUILD_TREE" >&2; exit 2; }
 [ $# -eq 2 ] || usage
 action=$1
 tree=$(cd "$2" && pwd)
@@ -128,7 +130,12 @@ set_baseline_state() {
   fi
   run_wine_patiently "$TAVO_SVC" create AppXSvc
   run_wine_patiently "$TAVO_SVC" create DoSvc
-  run_wine_patiently reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion' /v CurrentBuildNumber /t REG_SZ /d 19045 /f
+  # Both registry views: Wine answers a 32-bit process from its own.
+  local view
+  for view in /reg:64 /reg:32; do
+    run_wine_patiently reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion' /v CurrentBuildNumber /t REG_SZ \
+      /d 19045 /f $view
+  done
 }
 
 # The daemons started here outlive this script, and would keep every descriptor
@@ -163,6 +170,14 @@ case $action in
     set_baseline_state
     started=yes
     echo "wine-session: DISPLAY=$DISPLAY WINEPREFIX=$WINEPREFIX"
+    ;;
+  prefix)
+    close_inherited
+    mkdir -p "$state"
+    : >"$log"
+    trap 'stop_session' EXIT
+    start_xvfb
+    [ -f "$WINEPREFIX/.tavo-prefix-ready" ] || create_prefix
     ;;
   stop)
     [ -d "$state" ] || exit 0

@@ -63,8 +63,20 @@ namespace {
 using tavo::Utf8;
 
 constexpr int kStatusControlId = 1007;
-constexpr UINT kMessageTimeoutMs = 5000;
-constexpr UINT kCommandTimeoutMs = 30000;  // "Try again" starts a whole session
+// How long a message to the window may take: 5 s, or TAVO_DRIVER_MESSAGE_MS for
+// a launcher under emulation, whose first frames can hold its thread longer.
+UINT MessageTimeoutMs() {
+  static const UINT ms = [] {
+    wchar_t value[16] = {};
+    const DWORD length = ::GetEnvironmentVariableW(L"TAVO_DRIVER_MESSAGE_MS", value, 16);
+    const unsigned long parsed = length > 0 && length < 16 ? std::wcstoul(value, nullptr, 10) : 0;
+    return parsed > 0 ? static_cast<UINT>(parsed) : 5000u;
+  }();
+  return ms;
+}
+const UINT kMessageTimeoutMs = MessageTimeoutMs();
+// "Try again" starts a whole session.
+const UINT kCommandTimeoutMs = kMessageTimeoutMs > 30000 ? kMessageTimeoutMs : 30000;
 constexpr DWORD kPollMs = 50;
 
 void Print(const char* name, const std::string& jsonValue) {
