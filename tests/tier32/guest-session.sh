@@ -30,9 +30,9 @@ fail() {
   power_off
 }
 
-mount -t tmpfs tmpfs /tmp
-mount -t tmpfs tmpfs /run
-mount -t tmpfs tmpfs /var/tmp
+# /tmp, /run and /var/tmp are folders of the root, which is in memory already:
+# a file system mounted on /tmp would hide a project folder below it.
+chmod 1777 /tmp /var/tmp
 mkdir -p /dev/shm /dev/pts
 mount -t tmpfs tmpfs /dev/shm
 mount -t devpts devpts /dev/pts
