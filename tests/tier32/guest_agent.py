@@ -10,11 +10,30 @@ usage: guest_agent.py TREE RUN_FOLDER"""
 import json
 import os
 import pathlib
+import signal
 import subprocess
 import sys
 import time
 
 HERE = pathlib.Path(__file__).resolve().parent
+
+
+def run_case(request, env, out):
+    """Runs one case in a process group of its own, so that a case ended at its
+    bound takes the Windows programs it started with it."""
+    try:
+        process = subprocess.Popen(request["argv"], cwd=HERE, env=env, stdin=subprocess.DEVNULL, stdout=out,
+                                   stderr=subprocess.STDOUT, start_new_session=True)
+    except OSError as error:
+        out.write(b"\ntier32: the guest could not start the test: %s\n" % str(error).encode())
+        return 125
+    try:
+        return process.wait(timeout=request["timeout"])
+    except subprocess.TimeoutExpired:
+        os.killpg(process.pid, signal.SIGKILL)
+        process.wait()
+        out.write(b"\ntier32: the guest ended the test after %d s\n" % request["timeout"])
+        return 124
 
 
 def serve(run):
@@ -34,15 +53,7 @@ def serve(run):
         request_file.unlink()
         env = dict(os.environ, **request.get("env", {}))
         with open(results / (name + ".out"), "wb") as out:
-            try:
-                status = subprocess.run(request["argv"], cwd=HERE, env=env, stdin=subprocess.DEVNULL,
-                                        stdout=out, stderr=subprocess.STDOUT, timeout=request["timeout"]).returncode
-            except subprocess.TimeoutExpired:
-                out.write(b"\ntier32: the guest ended the test after %d s\n" % request["timeout"])
-                status = 124
-            except OSError as error:
-                out.write(b"\ntier32: the guest could not start the test: %s\n" % str(error).encode())
-                status = 125
+            status = run_case(request, env, out)
         answer = results / (name + ".json.new")
         answer.write_text(json.dumps({"status": status}), encoding="utf-8")
         answer.rename(results / (name + ".json"))
