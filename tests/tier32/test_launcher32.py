@@ -8,13 +8,13 @@ draws through its GDI fallback, and these cases prove what it does, not its
 pixels."""
 
 import pathlib
-import struct
 import sys
 import unittest
 
 sys.path.insert(0, str(pathlib.Path(__file__).resolve().parents[1] / "integration"))
 import harness  # noqa: E402
 import launcher_harness as lh  # noqa: E402
+import pe  # noqa: E402  (tests/tools, on the path through harness)
 from test_install_run import descriptor, package_host  # noqa: E402
 from test_launcher_entry import FALLBACK_MEMBERS  # noqa: E402
 from test_launcher_window import AUMID, STOP_QUESTION  # noqa: E402
@@ -27,11 +27,7 @@ I386 = 0x14C
 
 
 def pe_machine(path):
-    data = pathlib.Path(path).read_bytes()[:4096]
-    offset = struct.unpack_from("<I", data, 0x3C)[0]
-    if data[offset:offset + 4] != b"PE\0\0":
-        raise AssertionError("%s is not a PE program" % path)
-    return struct.unpack_from("<H", data, offset + 4)[0]
+    return pe.PeFile.load(path).machine
 
 
 def unix_processes(windows_name):
