@@ -7,15 +7,18 @@ be running). Prints the medians and the ratios to the trivial program.
 Then a passing check run against a probe that makes only its Windows calls,
 and the install run's download stage against one bare HTTPS GET.
 Then the setup window, under the same Xvfb: the cost of a full `installing`
-frame against a clear-only frame (offscreen, scale 1), and TavoSetup.exe's
-start to its first painted frame against a minimal Direct2D window program
-that paints one clear frame.
+frame against a clear-only frame (offscreen, scale 1) with the frame's parts,
+TavoSetup.exe's start to its first painted frame against a minimal Direct2D
+window program that paints one clear frame, and the processor share of the
+shown window on `installing` and on `success` against that minimal window
+clearing and presenting at the same 33 ms tick.
 
 usage: bench.py BUILD_TREE [RUNS]"""
 
 import json
 import os
 import pathlib
+import signal
 import statistics
 import subprocess
 import sys
@@ -129,7 +132,7 @@ def window_figures(tree, runs):
     programs = demo_install.tavo_tree.read_programs(tree)
     bench = demo_install.tavo_tree.read_programs(tree, "bench-programs.env")
     launcher = demo_install.windows_path(programs["TAVO_LAUNCHER"])
-    result = subprocess.run(["sh", str(WINE_EXEC), str(tree), bench["TAVO_BENCH_FRAME"], launcher, "60"],
+    result = subprocess.run(["sh", str(WINE_EXEC), str(tree), bench["TAVO_BENCH_FRAME"], launcher, "15"],
                             stdin=subprocess.DEVNULL, capture_output=True, timeout=300)
     if result.returncode != 0:
         sys.exit("bench: the frame benchmark failed\n%s" % result.stderr.decode(errors="replace"))
@@ -158,6 +161,81 @@ def window_figures(tree, runs):
     for name, median in medians.items():
         print("%-26s median %7.1f ms to the first frame  (%d runs)" % (name, median, len(times[name])))
     print("ratio first frame / minimal window %.2f" % (medians[cases[1][0]] / medians[cases[0][0]]))
+    window_cpu_figures(tree, programs, bench, record)
+
+
+CPU_SECONDS = 10
+CPU_ROUNDS = 3
+CPU_TARGET = 1.5
+
+
+def cpu_seconds(pid):
+    """User plus system time of a process (all its threads) in seconds."""
+    fields = pathlib.Path("/proc/%d/stat" % pid).read_text().rsplit(")", 1)[1].split()
+    return (int(fields[11]) + int(fields[12])) / os.sysconf("SC_CLK_TCK")
+
+
+def cpu_share(tree, program, args, shown):
+    """Percent of one core that `program` uses over CPU_SECONDS once `shown()`
+    says its window is up; the program is ended by its pid afterwards. Under
+    wine-exec.sh the Windows program keeps the pid that Popen returns."""
+    process = subprocess.Popen(["sh", str(WINE_EXEC), str(tree), program, *args], stdin=subprocess.DEVNULL,
+                               stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    try:
+        shown()
+        time.sleep(1)  # past the entrance animations, into the steady state
+        before, start = cpu_seconds(process.pid), time.perf_counter()
+        time.sleep(CPU_SECONDS)
+        used, elapsed = cpu_seconds(process.pid) - before, time.perf_counter() - start
+        return 100 * used / elapsed
+    finally:
+        process.send_signal(signal.SIGTERM)
+        try:
+            process.wait(timeout=30)
+        except subprocess.TimeoutExpired:
+            process.kill()
+            process.wait()
+
+
+def window_cpu_figures(tree, programs, bench, record):
+    """The shown setup window's processor share on two screens against the
+    minimal window ticking at 33 ms, in interleaved rounds."""
+    driver = programs["TAVO_WINDOW_DRIVER"]
+
+    def launcher_shown():
+        result = subprocess.run(["sh", str(WINE_EXEC), str(tree), driver, "wait-window", "60000"],
+                                stdin=subprocess.DEVNULL, capture_output=True, timeout=120)
+        if result.returncode != 0:
+            sys.exit("bench: the setup window did not show\n%s" % result.stderr.decode(errors="replace"))
+
+    def reference_shown():
+        deadline = time.monotonic() + 60
+        while not record.exists():
+            if time.monotonic() > deadline:
+                sys.exit("bench: the minimal window did not paint")
+            time.sleep(0.05)
+
+    def reference():
+        record.unlink(missing_ok=True)
+        return cpu_share(tree, bench["TAVO_BENCH_WINDOW"], [demo_install.windows_path(record), "--tick"],
+                         reference_shown)
+
+    cases = [("reference window", reference)] + [
+        ("TavoSetup.exe " + state,
+         lambda state=state: cpu_share(tree, programs["TAVO_LAUNCHER"], ["--preview", "--state", state],
+                                       launcher_shown))
+        for state in ("installing", "success")]
+    shares = {name: [] for name, _ in cases}
+    for _ in range(CPU_ROUNDS):
+        for name, measure in cases:
+            shares[name].append(measure())
+    medians = {name: statistics.median(values) for name, values in shares.items()}
+    for name, median in medians.items():
+        print("%-26s median %5.1f %% of one core over %d s  (%d rounds, %.1f to %.1f %%)"
+              % (name, median, CPU_SECONDS, CPU_ROUNDS, min(shares[name]), max(shares[name])))
+    for name, _ in cases[1:]:
+        print("ratio window CPU / reference CPU %.2f  (%s; target at most %.1f)"
+              % (medians[name] / medians[cases[0][0]], name.split()[1], CPU_TARGET))
 
 
 def prepare_install(tree):

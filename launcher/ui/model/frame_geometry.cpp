@@ -42,6 +42,14 @@ float IndicatorFillWidth(int index, int currentTip, uint64_t tipDwell) {
 
 double AmbientSeconds(double frameSeconds, bool reducedMotion) { return reducedMotion ? 0.0 : frameSeconds; }
 
+std::array<Glow, 4> AmbientGlows(double t) {
+  const auto f = [](double v) { return static_cast<float>(v); };
+  return {Glow{f(40 + 40 * std::sin(0.21 * t)), f(-70 + 24 * std::cos(0.17 * t)), 560, 340, 0x1626B1, 0.5f},
+          Glow{f(-30 + 30 * std::cos(0.15 * t)), f(40 + 30 * std::sin(0.19 * t)), 360, 260, 0x3045FF, 0.16f},
+          Glow{f(690 + 30 * std::cos(0.18 * t)), f(640 + 20 * std::sin(0.14 * t)), 460, 300, 0x00E4C2, 0.12f},
+          Glow{760, 520, 320, 260, 0x120051, 0.35f}};
+}
+
 bool ShimmerShown(float fillWidth, bool reducedMotion, bool highContrast) {
   return !highContrast && !reducedMotion && fillWidth > 40;
 }

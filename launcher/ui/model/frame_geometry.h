@@ -3,6 +3,7 @@
 // painter draws with them; tests check them as tables.
 #pragma once
 
+#include <array>
 #include <cstdint>
 
 #include "launcher/ui/model/screen_model.h"
@@ -32,6 +33,17 @@ float IndicatorFillWidth(int index, int currentTip, uint64_t tipDwell);
 
 // The ambient glows' clock: the frame seconds, held at 0 with reduced motion.
 double AmbientSeconds(double frameSeconds, bool reducedMotion);
+
+// A soft elliptical glow in one colour: alpha `opacity` at the centre, 0.45 x
+// that at 0.45 of the radii, 0 at the rim.
+struct Glow {
+  float centreX = 0, centreY = 0, radiusX = 0, radiusY = 0;
+  uint32_t rgb = 0;
+  float opacity = 0;
+  bool operator==(const Glow&) const = default;
+};
+// The four glows drifting behind every screen at these ambient seconds.
+std::array<Glow, 4> AmbientGlows(double ambientSeconds);
 // The shimmer runs over a determinate fill wider than 40, without reduced
 // motion and outside high contrast.
 bool ShimmerShown(float fillWidth, bool reducedMotion, bool highContrast);

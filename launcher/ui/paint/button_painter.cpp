@@ -39,7 +39,7 @@ void DrawCaption(FrameCanvas& canvas, ButtonKind kind, const DipRect& r, const B
 void DrawRowButton(FrameCanvas& canvas, ButtonKind kind, const DipRect& r, std::wstring_view text,
                    const ButtonState& state, const Colours& colours) {
   const ButtonLook look = ButtonLookOf(kind, state, colours);
-  if (look.glow) canvas.RadialGlow(r.x + r.w / 2, r.y + 0.6f * r.h, 0.62f * r.w, 1.1f * r.h, palette::kWhite, 0.07f);
+  if (look.glow) canvas.RadialGlow({r.x + r.w / 2, r.y + 0.6f * r.h, 0.62f * r.w, 1.1f * r.h, palette::kWhite, 0.07f});
   DrawFill(canvas, r, look, kRowButtonRadius);
   if (look.outlineOpacity > 0) {
     const float inset = look.outlineWidth / 2;

@@ -20,11 +20,16 @@ constexpr float kTitleBoxWidth = 1000;  // titles are placed by hand; the box on
 
 D2D1_RECT_F Rect(float x, float y, float w, float h) { return {x, y, x + w, y + h}; }
 
-ComPtr<ID2D1GradientStopCollection> MakeStops(ID2D1RenderTarget* target, const D2D1_GRADIENT_STOP* stops,
-                                              UINT32 count) {
+// The stops of a gradient: from the cache, or made for one use.
+ComPtr<ID2D1GradientStopCollection> MakeStops(ID2D1RenderTarget* target, FrameCache* cache,
+                                              const std::vector<GradientStop>& stops) {
+  if (cache) return ComPtr<ID2D1GradientStopCollection>::Copy(cache->Stops(target, stops));
+  std::vector<D2D1_GRADIENT_STOP> converted;
+  converted.reserve(stops.size());
+  for (const GradientStop& stop : stops) converted.push_back({stop.position, Colour(stop.rgb, stop.alpha)});
   ComPtr<ID2D1GradientStopCollection> collection;
-  if (FAILED(target->CreateGradientStopCollection(stops, count, D2D1_GAMMA_2_2, D2D1_EXTEND_MODE_CLAMP,
-                                                  collection.put())))
+  if (FAILED(target->CreateGradientStopCollection(converted.data(), static_cast<UINT32>(converted.size()),
+                                                  D2D1_GAMMA_2_2, D2D1_EXTEND_MODE_CLAMP, collection.put())))
     collection.reset();
   return collection;
 }
@@ -52,8 +57,21 @@ TitleRows PlaceTitle(float width1, float width2, float space) {
 }
 
 FrameCanvas::FrameCanvas(ID2D1RenderTarget* target, ID2D1SolidColorBrush* brush, const RenderingResources& resources,
-                         TextMeasurer& measurer, BalancedWidths& balancedWidths)
-    : target_(target), brush_(brush), resources_(resources), measurer_(measurer), balancedWidths_(balancedWidths) {}
+                         TextMeasurer& measurer, BalancedWidths& balancedWidths, FrameCache* cache)
+    : target_(target),
+      brush_(brush),
+      resources_(resources),
+      measurer_(measurer),
+      balancedWidths_(balancedWidths),
+      cache_(cache) {}
+
+LaidOutText FrameCanvas::Text(std::wstring_view text, float boxWidth, const TextStyle& style) {
+  if (cache_) return cache_->Text(resources_, text, boxWidth, style);
+  LaidOutText laidOut;
+  laidOut.layout = resources_.MakeTextLayout(text, boxWidth, style);
+  CheckHr(laidOut.layout->GetMetrics(&laidOut.metrics));
+  return laidOut;
+}
 
 float FrameCanvas::BalancedWidth(std::wstring_view text, float maxWidth) {
   return balancedWidths_.Get(measurer_, text, maxWidth);
@@ -87,6 +105,20 @@ void FrameCanvas::StrokeRoundRect(float x, float y, float w, float h, ID2D1Brush
   target_->DrawRoundedRectangle({Rect(x, y, w, h), radius, radius}, brush, strokeWidth);
 }
 
+void FrameCanvas::FillRoundRects(const std::vector<D2D1_ROUNDED_RECT>& rects, uint32_t rgb, float opacity) {
+  if (rects.empty()) return;
+  ID2D1SolidColorBrush* brush = Brush(rgb, opacity);
+  if (cache_) {
+    ComPtr<ID2D1Factory> factory;
+    target_->GetFactory(factory.put());
+    if (ID2D1Geometry* geometry = cache_->RoundRects(factory.get(), rects)) {
+      target_->FillGeometry(geometry, brush, nullptr);
+      return;
+    }
+  }
+  for (const D2D1_ROUNDED_RECT& r : rects) target_->FillRoundedRectangle(&r, brush);
+}
+
 void FrameCanvas::FillDisc(float centreX, float centreY, float radius, uint32_t rgb, float opacity) {
   target_->FillEllipse({{centreX, centreY}, radius, radius}, Brush(rgb, opacity));
 }
@@ -104,38 +136,35 @@ float FrameCanvas::DrawText(std::wstring_view text, float x, float y, float boxW
 float FrameCanvas::DrawText(std::wstring_view text, float x, float y, float boxWidth, const TextStyle& style,
                             ID2D1Brush* brush) {
   if (!brush) return 0;
-  ComPtr<IDWriteTextLayout> layout = resources_.MakeTextLayout(text, boxWidth, style);
-  target_->DrawTextLayout({x, y}, layout.get(), brush, D2D1_DRAW_TEXT_OPTIONS_NONE);
-  DWRITE_TEXT_METRICS metrics{};
-  CheckHr(layout->GetMetrics(&metrics));
-  return metrics.height;
+  const LaidOutText laidOut = Text(text, boxWidth, style);
+  target_->DrawTextLayout({x, y}, laidOut.layout.get(), brush, D2D1_DRAW_TEXT_OPTIONS_NONE);
+  return laidOut.metrics.height;
 }
 
-void FrameCanvas::RadialGlow(float centreX, float centreY, float radiusX, float radiusY, uint32_t rgb,
-                             float opacity) {
-  if (opacity <= 0.002f) return;
-  const D2D1_GRADIENT_STOP stops[] = {
-      {0.0f, Colour(rgb, opacity)}, {0.45f, Colour(rgb, 0.45f * opacity)}, {1.0f, Colour(rgb, 0)}};
-  ComPtr<ID2D1GradientStopCollection> collection = MakeStops(target_, stops, 3);
+void FrameCanvas::RadialGlow(const Glow& glow) {
+  if (glow.opacity <= 0.002f) return;
+  // One stop collection per colour; the brush's opacity scales its alpha.
+  ComPtr<ID2D1GradientStopCollection> collection =
+      MakeStops(target_, cache_, {{0.0f, glow.rgb, 1}, {0.45f, glow.rgb, 0.45f}, {1.0f, glow.rgb, 0}});
   // A brush fails only when the device is gone; EndDraw reports that for the frame.
   if (!collection) return;
-  ComPtr<ID2D1RadialGradientBrush> glow;
-  const D2D1_RADIAL_GRADIENT_BRUSH_PROPERTIES properties{{centreX, centreY}, {0, 0}, radiusX, radiusY};
-  if (FAILED(target_->CreateRadialGradientBrush(&properties, nullptr, collection.get(), glow.put()))) return;
-  target_->FillEllipse({{centreX, centreY}, radiusX, radiusY}, glow.get());
+  ComPtr<ID2D1RadialGradientBrush> brush;
+  const D2D1_POINT_2F centre{glow.centreX, glow.centreY};
+  const D2D1_RADIAL_GRADIENT_BRUSH_PROPERTIES properties{centre, {0, 0}, glow.radiusX, glow.radiusY};
+  const D2D1_BRUSH_PROPERTIES opacity{glow.opacity, {1, 0, 0, 1, 0, 0}};
+  if (FAILED(target_->CreateRadialGradientBrush(&properties, &opacity, collection.get(), brush.put()))) return;
+  target_->FillEllipse({centre, glow.radiusX, glow.radiusY}, brush.get());
 }
 
 ComPtr<ID2D1LinearGradientBrush> FrameCanvas::LinearGradient(D2D1_POINT_2F start, D2D1_POINT_2F end,
-                                                             std::initializer_list<GradientStop> stops) {
-  std::vector<D2D1_GRADIENT_STOP> converted;
-  converted.reserve(stops.size());
-  for (const GradientStop& stop : stops) converted.push_back({stop.position, Colour(stop.rgb, stop.alpha)});
+                                                             std::initializer_list<GradientStop> stops, float opacity) {
   ComPtr<ID2D1LinearGradientBrush> brush;
-  ComPtr<ID2D1GradientStopCollection> collection =
-      MakeStops(target_, converted.data(), static_cast<UINT32>(converted.size()));
+  ComPtr<ID2D1GradientStopCollection> collection = MakeStops(target_, cache_, std::vector<GradientStop>(stops));
   if (!collection) return brush;
   const D2D1_LINEAR_GRADIENT_BRUSH_PROPERTIES properties{start, end};
-  if (FAILED(target_->CreateLinearGradientBrush(&properties, nullptr, collection.get(), brush.put()))) brush.reset();
+  const D2D1_BRUSH_PROPERTIES brushProperties{opacity, {1, 0, 0, 1, 0, 0}};
+  if (FAILED(target_->CreateLinearGradientBrush(&properties, &brushProperties, collection.get(), brush.put())))
+    brush.reset();
   return brush;
 }
 
@@ -168,37 +197,29 @@ void FrameCanvas::DrawTitle(std::wstring_view line1, std::wstring_view line2, fl
                             bool celebratory, const Colours& colours) {
   if (opacity <= 0) return;
   const TextStyle& style = text_style::kTitle;
-  ComPtr<IDWriteTextLayout> first = resources_.MakeTextLayout(line1, kTitleBoxWidth, style);
-  DWRITE_TEXT_METRICS firstMetrics{};
-  CheckHr(first->GetMetrics(&firstMetrics));
-
-  ComPtr<IDWriteTextLayout> second;
-  DWRITE_TEXT_METRICS secondMetrics{};
+  const LaidOutText first = Text(line1, kTitleBoxWidth, style);
+  LaidOutText second;
   float space = 0;
   if (!line2.empty()) {
-    const std::wstring spaced = L"\u00A0" + std::wstring(line2);
-    second = resources_.MakeTextLayout(spaced, kTitleBoxWidth, style);
-    CheckHr(second->GetMetrics(&secondMetrics));
+    second = Text(L"\u00A0" + std::wstring(line2), kTitleBoxWidth, style);
     // Where the first word starts: the space's advance, measured on its own
     // (Wine's layouts answer no hit tests).
-    DWRITE_TEXT_METRICS spaceMetrics{};
-    CheckHr(resources_.MakeTextLayout(L"\u00A0", kTitleBoxWidth, style)->GetMetrics(&spaceMetrics));
-    space = spaceMetrics.widthIncludingTrailingWhitespace;
+    space = Text(L"\u00A0", kTitleBoxWidth, style).metrics.widthIncludingTrailingWhitespace;
   }
 
-  const TitleRows rows = PlaceTitle(firstMetrics.width, second ? secondMetrics.width : 0, space);
-  target_->DrawTextLayout({rows.x1, top + rows.y1}, first.get(), Brush(colours.text, opacity),
+  const TitleRows rows = PlaceTitle(first.metrics.width, second.layout ? second.metrics.width : 0, space);
+  target_->DrawTextLayout({rows.x1, top + rows.y1}, first.layout.get(), Brush(colours.text, opacity),
                           D2D1_DRAW_TEXT_OPTIONS_NONE);
-  if (!second) return;
+  if (!second.layout) return;
 
   const D2D1_POINT_2F origin{rows.x2, top + rows.y2};
   ComPtr<ID2D1LinearGradientBrush> gradient;
   if (celebratory && !colours.highContrast)
-    gradient = LinearGradient(origin, {origin.x + secondMetrics.width, origin.y},
-                              {{0.0f, 0x6AF9C2, opacity}, {0.6f, 0x23EFFA, opacity}, {1.0f, 0x2AC6FF, opacity}});
+    gradient = LinearGradient(origin, {origin.x + second.metrics.width, origin.y},
+                              {{0.0f, 0x6AF9C2, 1}, {0.6f, 0x23EFFA, 1}, {1.0f, 0x2AC6FF, 1}}, opacity);
   const uint32_t plain = celebratory && colours.highContrast ? colours.accent : colours.titleLine2;
   ID2D1Brush* brush = gradient ? static_cast<ID2D1Brush*>(gradient.get()) : Brush(plain, opacity);
-  target_->DrawTextLayout(origin, second.get(), brush, D2D1_DRAW_TEXT_OPTIONS_NONE);
+  target_->DrawTextLayout(origin, second.layout.get(), brush, D2D1_DRAW_TEXT_OPTIONS_NONE);
 }
 
 }  // namespace tavo::launcher::ui

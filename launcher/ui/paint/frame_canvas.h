@@ -10,21 +10,18 @@
 #include <cstdint>
 #include <initializer_list>
 #include <string_view>
+#include <vector>
 
 #include "common/winrt/com_ptr.h"
 #include "launcher/ui/model/colours.h"
 #include "launcher/ui/model/easing.h"
+#include "launcher/ui/model/frame_geometry.h"
 #include "launcher/ui/model/text_measurer.h"
+#include "launcher/ui/paint/frame_cache.h"
 
 namespace tavo::launcher::ui {
 
 class RenderingResources;
-
-struct GradientStop {
-  float position;
-  uint32_t rgb;
-  float alpha;
-};
 
 // 0xRRGGBB with the given alpha as a Direct2D colour.
 D2D1_COLOR_F Colour(uint32_t rgb, float alpha);
@@ -43,11 +40,17 @@ TitleRows PlaceTitle(float width1, float width2, float space = 0);
 
 class FrameCanvas {
  public:
+  // `cache` null: every layout, gradient and glow is made for this draw alone.
   FrameCanvas(ID2D1RenderTarget* target, ID2D1SolidColorBrush* brush, const RenderingResources& resources,
-              TextMeasurer& measurer, BalancedWidths& balancedWidths);
+              TextMeasurer& measurer, BalancedWidths& balancedWidths, FrameCache* cache);
 
   ID2D1RenderTarget* Target() const { return target_; }
   const RenderingResources& Resources() const { return resources_; }
+  FrameCache* Cache() const { return cache_; }
+  TextMeasurer& Measurer() const { return measurer_; }
+  BalancedWidths& Widths() const { return balancedWidths_; }
+  // A laid-out text with its metrics (from the cache when there is one).
+  LaidOutText Text(std::wstring_view text, float boxWidth, const TextStyle& style);
   // The balanced width of a body text (cached per text and width).
   float BalancedWidth(std::wstring_view text, float maxWidth);
 
@@ -61,6 +64,9 @@ class FrameCanvas {
   // The same with any brush (a gradient fill or outline); nothing when the brush is null.
   void FillRect(float x, float y, float w, float h, ID2D1Brush* brush, float radius);
   void StrokeRoundRect(float x, float y, float w, float h, ID2D1Brush* brush, float radius, float strokeWidth);
+  // Rectangles of one colour and radius that do not overlap: one geometry and
+  // one draw through the cache, else one draw each.
+  void FillRoundRects(const std::vector<D2D1_ROUNDED_RECT>& rects, uint32_t rgb, float opacity);
   void FillDisc(float centreX, float centreY, float radius, uint32_t rgb, float opacity);
   // A line with the round stroke style.
   void Line(float x1, float y1, float x2, float y2, uint32_t rgb, float opacity, float strokeWidth);
@@ -71,10 +77,11 @@ class FrameCanvas {
   float DrawText(std::wstring_view text, float x, float y, float boxWidth, const TextStyle& style, ID2D1Brush* brush);
   // An elliptical radial gradient in one colour (alpha opacity, 0.45 x opacity
   // at 0.45, 0 at the rim); skipped when the opacity is at most 0.002.
-  void RadialGlow(float centreX, float centreY, float radiusX, float radiusY, uint32_t rgb, float opacity);
-  // Null when the brush cannot be made (the caller skips that drawing).
+  void RadialGlow(const Glow& glow);
+  // Null when the brush cannot be made (the caller skips that drawing). The
+  // brush's opacity multiplies the stops' alpha.
   ComPtr<ID2D1LinearGradientBrush> LinearGradient(D2D1_POINT_2F start, D2D1_POINT_2F end,
-                                                  std::initializer_list<GradientStop> stops);
+                                                  std::initializer_list<GradientStop> stops, float opacity = 1);
   // Two round strokes: (x - 0.42r, y + 0.02r) to (x - 0.12r, y + 0.32r) to (x + 0.44r, y - 0.30r).
   void CheckMark(float centreX, float centreY, float r, uint32_t rgb, float strokeWidth, float opacity);
   void DrawBitmap(ID2D1Bitmap* bitmap, float x, float y, float w, float h, float opacity);
@@ -94,6 +101,7 @@ class FrameCanvas {
   const RenderingResources& resources_;
   TextMeasurer& measurer_;
   BalancedWidths& balancedWidths_;
+  FrameCache* cache_;
 };
 
 }  // namespace tavo::launcher::ui

@@ -2,6 +2,8 @@
 
 #include <cmath>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "launcher/ui/model/frame_geometry.h"
 #include "launcher/ui/model/palette.h"
@@ -16,15 +18,6 @@ namespace tavo::launcher::ui {
 namespace {
 
 using palette::kWhite;
-
-// The slowly drifting glows behind every screen; t stands still with reduced motion.
-void DrawAmbient(FrameCanvas& canvas, double t) {
-  const auto f = [](double v) { return static_cast<float>(v); };
-  canvas.RadialGlow(f(40 + 40 * std::sin(0.21 * t)), f(-70 + 24 * std::cos(0.17 * t)), 560, 340, 0x1626B1, 0.5f);
-  canvas.RadialGlow(f(-30 + 30 * std::cos(0.15 * t)), f(40 + 30 * std::sin(0.19 * t)), 360, 260, 0x3045FF, 0.16f);
-  canvas.RadialGlow(f(690 + 30 * std::cos(0.18 * t)), f(640 + 20 * std::sin(0.14 * t)), 460, 300, 0x00E4C2, 0.12f);
-  canvas.RadialGlow(760, 520, 320, 260, 0x120051, 0.35f);
-}
 
 void DrawWordmark(FrameCanvas& canvas, const DeviceResources& device, const Colours& colours) {
   ID2D1Bitmap* wordmark = device.Wordmark();
@@ -41,8 +34,68 @@ D2D1_LAYER_PARAMETERS MaskLayer(const D2D1_RECT_F& bounds, ID2D1Brush* mask) {
   return {bounds, nullptr, D2D1_ANTIALIAS_MODE_PER_PRIMITIVE, {1, 0, 0, 1, 0, 0}, 1.0f, mask, D2D1_LAYER_OPTIONS_NONE};
 }
 
-// A tip picture centred on (360, 202), its edges faded by two opacity-mask
-// layers; in high contrast plain, clipped to its unzoomed place, so its edges stay sharp.
+// A picture in `bounds` on the canvas's target, its edges faded by two
+// opacity-mask layers: across its width alpha 0, 0.45, 1, 1, 0.45, 0 at 0,
+// 0.07, 0.17, 0.83, 0.93, 1; down its height 0, 0.5, 1, 1, 0.4, 0 at 0, 0.08,
+// 0.18, 0.74, 0.90, 1.
+void DrawFadedEdges(FrameCanvas& canvas, ID2D1Bitmap* picture, const D2D1_RECT_F& bounds, float opacity,
+                    ID2D1Layer* acrossLayer, ID2D1Layer* downLayer) {
+  const float x = bounds.left, y = bounds.top, w = bounds.right - bounds.left, h = bounds.bottom - bounds.top;
+  ComPtr<ID2D1LinearGradientBrush> across =
+      canvas.LinearGradient({x, y}, {x + w, y},
+                            {{0, kWhite, 0}, {0.07f, kWhite, 0.45f}, {0.17f, kWhite, 1}, {0.83f, kWhite, 1},
+                             {0.93f, kWhite, 0.45f}, {1, kWhite, 0}});
+  ComPtr<ID2D1LinearGradientBrush> down =
+      canvas.LinearGradient({x, y}, {x, y + h},
+                            {{0, kWhite, 0}, {0.08f, kWhite, 0.5f}, {0.18f, kWhite, 1}, {0.74f, kWhite, 1},
+                             {0.90f, kWhite, 0.4f}, {1, kWhite, 0}});
+  ID2D1RenderTarget* target = canvas.Target();
+  // A mask that cannot be made leaves that edge unfaded rather than losing the picture.
+  int pushed = 0;
+  for (const auto& [mask, layer] : {std::pair{across.get(), acrossLayer}, std::pair{down.get(), downLayer}}) {
+    if (!mask || !layer) continue;
+    const D2D1_LAYER_PARAMETERS parameters = MaskLayer(bounds, mask);
+    target->PushLayer(&parameters, layer);
+    ++pushed;
+  }
+  canvas.DrawBitmap(picture, x, y, w, h, opacity);
+  for (; pushed > 0; --pushed) target->PopLayer();
+}
+
+// Tip `tip`'s picture with its faded edges, composed once at the picture's own
+// pixel size (the edges scale with the picture, so composing first and
+// scaling after gives the same picture). Null when it cannot be composed: the
+// frame then draws the layers itself.
+ID2D1Bitmap* ComposedTip(FrameCanvas& canvas, const DeviceResources& device, int tip) {
+  FrameCache* cache = canvas.Cache();
+  if (!cache) return nullptr;
+  ComPtr<ID2D1Bitmap>& composed = cache->ComposedTip(tip);
+  if (composed) return composed.get();
+  ID2D1Bitmap* picture = device.Tip(tip);
+  if (!picture) return nullptr;
+  const D2D1_SIZE_U pixels = picture->GetPixelSize();
+  const D2D1_SIZE_F dips{static_cast<float>(pixels.width), static_cast<float>(pixels.height)};
+  const D2D1_PIXEL_FORMAT format{DXGI_FORMAT_B8G8R8A8_UNORM, D2D1_ALPHA_MODE_PREMULTIPLIED};
+  ComPtr<ID2D1BitmapRenderTarget> target;
+  ComPtr<ID2D1Layer> acrossLayer, downLayer;
+  if (FAILED(canvas.Target()->CreateCompatibleRenderTarget(&dips, &pixels, &format,
+                                                            D2D1_COMPATIBLE_RENDER_TARGET_OPTIONS_NONE, target.put())) ||
+      FAILED(target->CreateLayer(nullptr, acrossLayer.put())) || FAILED(target->CreateLayer(nullptr, downLayer.put())))
+    return nullptr;
+  FrameCanvas composer(target.get(), nullptr, canvas.Resources(), canvas.Measurer(), canvas.Widths(), cache);
+  target->BeginDraw();
+  const D2D1_COLOR_F clear{0, 0, 0, 0};
+  target->Clear(&clear);
+  DrawFadedEdges(composer, picture, {0, 0, dips.width, dips.height}, 1, acrossLayer.get(), downLayer.get());
+  if (FAILED(target->EndDraw()) || FAILED(target->GetBitmap(composed.put()))) {
+    composed.reset();
+    return nullptr;
+  }
+  return composed.get();
+}
+
+// A tip picture centred on (360, 202) with its faded edges; in high contrast
+// plain, clipped to its unzoomed place, so its edges stay sharp.
 void DrawTipPicture(FrameCanvas& canvas, const DeviceResources& device, int tip, float opacity, float zoom,
                     bool highContrast) {
   if (opacity <= 0) return;
@@ -50,7 +103,6 @@ void DrawTipPicture(FrameCanvas& canvas, const DeviceResources& device, int tip,
   const float fit = TipFitFactor(picture), factor = fit * zoom;
   const float w = static_cast<float>(picture.width) * factor, h = static_cast<float>(picture.height) * factor;
   const float x = 360 - w / 2, y = 202 - h / 2;
-  const D2D1_RECT_F bounds{x, y, x + w, y + h};
   ID2D1RenderTarget* target = canvas.Target();
   if (highContrast) {
     const float fitW = static_cast<float>(picture.width) * fit, fitH = static_cast<float>(picture.height) * fit;
@@ -60,45 +112,36 @@ void DrawTipPicture(FrameCanvas& canvas, const DeviceResources& device, int tip,
     target->PopAxisAlignedClip();
     return;
   }
-  ComPtr<ID2D1LinearGradientBrush> across =
-      canvas.LinearGradient({x, y}, {x + w, y},
-                            {{0, kWhite, 0}, {0.07f, kWhite, 0.45f}, {0.17f, kWhite, 1}, {0.83f, kWhite, 1},
-                             {0.93f, kWhite, 0.45f}, {1, kWhite, 0}});
-  ComPtr<ID2D1LinearGradientBrush> down =
-      canvas.LinearGradient({x, y}, {x, y + h},
-                            {{0, kWhite, 0}, {0.08f, kWhite, 0.5f}, {0.18f, kWhite, 1}, {0.74f, kWhite, 1},
-                             {0.90f, kWhite, 0.4f}, {1, kWhite, 0}});
-  // A mask that cannot be made leaves that edge unfaded rather than losing the picture.
-  int pushed = 0;
-  for (const auto& [mask, layer] : {std::pair{across.get(), device.Layer(0)}, std::pair{down.get(), device.Layer(1)}}) {
-    if (!mask) continue;
-    const D2D1_LAYER_PARAMETERS parameters = MaskLayer(bounds, mask);
-    target->PushLayer(&parameters, layer);
-    ++pushed;
+  if (ID2D1Bitmap* composed = ComposedTip(canvas, device, tip)) {
+    canvas.DrawBitmap(composed, x, y, w, h, opacity);
+    return;
   }
-  canvas.DrawBitmap(device.Tip(tip), x, y, w, h, opacity);
-  for (; pushed > 0; --pushed) target->PopLayer();
+  DrawFadedEdges(canvas, device.Tip(tip), {x, y, x + w, y + h}, opacity, device.Layer(0), device.Layer(1));
 }
 
 void DrawCarousel(FrameCanvas& canvas, const DeviceResources& device, const ScreenModel& m,
                   const CarouselPhase& phase, const Colours& colours) {
   const float f = phase.crossFade;
   const bool hc = colours.highContrast;
-  if (!hc) {
-    if (f < 1) canvas.RadialGlow(360, 202, 330, 190, kTips[m.previousTip].accent, 0.1f * (1 - f));
-    canvas.RadialGlow(360, 202, 330, 190, kTips[m.currentTip].accent, 0.1f * f);
-  }
   if (f < 1) DrawTipPicture(canvas, device, m.previousTip, 1 - f, Zoom(phase.previousZoomAge, m.reducedMotion), hc);
   DrawTipPicture(canvas, device, m.currentTip, f, Zoom(phase.currentZoomAge, m.reducedMotion), hc);
 
-  // High contrast: solid tracks in the window text, filled with the highlight.
-  for (int i = 0; i < kTipCount; ++i) {
+  // The indicators' tracks, then the earlier tips' full bars and the current
+  // one's fill (none of them overlap). High contrast: solid tracks in the
+  // window text, filled with the highlight.
+  const auto bar = [](int i, float width) {
     const float x = 265.0f + 28.0f * static_cast<float>(i);
-    canvas.FillRect(x, 364, 22, 3, hc ? colours.text : kWhite, 1.5f, colours.Opacity(0.14f));
-    const float width = IndicatorFillWidth(i, m.currentTip, m.tipDwell);
-    const float opacity = colours.Opacity(i == m.currentTip ? 0.85f : 0.42f);
-    if (width > 0) canvas.FillRect(x, 364, width, 3, colours.Accent(kWhite), 1.5f, opacity);
+    return D2D1_ROUNDED_RECT{{x, 364, x + width, 367}, 1.5f, 1.5f};
+  };
+  std::vector<D2D1_ROUNDED_RECT> tracks, earlier;
+  for (int i = 0; i < kTipCount; ++i) {
+    tracks.push_back(bar(i, 22));
+    if (i < m.currentTip) earlier.push_back(bar(i, IndicatorFillWidth(i, m.currentTip, m.tipDwell)));
   }
+  canvas.FillRoundRects(tracks, hc ? colours.text : kWhite, colours.Opacity(0.14f));
+  canvas.FillRoundRects(earlier, colours.Accent(kWhite), colours.Opacity(0.42f));
+  canvas.FillRoundRects({bar(m.currentTip, IndicatorFillWidth(m.currentTip, m.currentTip, m.tipDwell))},
+                        colours.Accent(kWhite), colours.Opacity(0.85f));
 }
 
 void DrawTipTexts(FrameCanvas& canvas, const Tip& tip, float opacity, float offset, const Colours& colours) {
@@ -114,13 +157,16 @@ void DrawTipCopy(FrameCanvas& canvas, const ScreenModel& m, const CarouselPhase&
   DrawTipTexts(canvas, tip, phase.textOpacity, phase.textOffset, colours);
 }
 
-void DrawProgressArea(FrameCanvas& canvas, const ScreenModel& m, bool installOnly, double seconds,
-                      const Colours& colours) {
+void DrawProgressTexts(FrameCanvas& canvas, const ScreenModel& m, bool installOnly, const Colours& colours) {
   canvas.DrawText(ProgressLabel(m.screen), 48, 523, 400, text_style::kProgressLabel, colours.label, 1);
-  const bool determinate = BarIsDeterminate(m.screen, m.progress);
-  if (determinate) {
+  if (BarIsDeterminate(m.screen, m.progress)) {
     canvas.DrawText(std::to_wstring(m.progress) + L"%", 592, 523, 80, text_style::kPercent, colours.muted, 1);
   }
+  canvas.DrawText(FooterText(m.screen, installOnly), 48, 562, 624, text_style::kFooter, colours.faint, 1);
+}
+
+void DrawProgressBar(FrameCanvas& canvas, const ScreenModel& m, double seconds, const Colours& colours) {
+  const bool determinate = BarIsDeterminate(m.screen, m.progress);
   const bool hc = colours.highContrast;
   // High contrast: the track outlined in the window text, the fill solid highlight, no glow or shimmer.
   if (hc)
@@ -140,7 +186,7 @@ void DrawProgressArea(FrameCanvas& canvas, const ScreenModel& m, bool installOnl
   if (determinate) {
     const float w = DeterminateFillWidth(m.displayedProgress);
     canvas.FillRect(48, 548, w, 4, barBrush(), 2);
-    if (!hc) canvas.RadialGlow(48 + w - 2, 550, 22, 7, 0x7DE2D1, 0.55f);
+    if (!hc) canvas.RadialGlow({48 + w - 2, 550, 22, 7, 0x7DE2D1, 0.55f});
     if (ShimmerShown(w, m.reducedMotion, hc)) {
       const float centre = ShimmerCentre(seconds, w);
       ComPtr<ID2D1LinearGradientBrush> shimmer = canvas.LinearGradient(
@@ -154,43 +200,126 @@ void DrawProgressArea(FrameCanvas& canvas, const ScreenModel& m, bool installOnl
     canvas.FillRect(IndeterminateSegmentLeft(seconds), 548, 174.72f, 4, barBrush(), 2);
   }
   target->PopAxisAlignedClip();
-  canvas.DrawText(FooterText(m.screen, installOnly), 48, 562, 624, text_style::kFooter, colours.faint, 1);
+}
+
+// Every soft glow of the frame, back to front: the ambient glows, then the
+// tip's accent glow behind the carousel or the hero's glows. Nothing drawn
+// before them overlaps them but the background, so they can be drawn first,
+// as one backdrop. None in high contrast.
+std::vector<Glow> BackdropGlows(const FrameInputs& inputs, const CarouselPhase& phase, unsigned parts) {
+  std::vector<Glow> glows;
+  const ScreenModel& m = *inputs.model;
+  if (inputs.colours.highContrast) return glows;
+  const double seconds = static_cast<double>(inputs.now) / 1000.0;
+  if (parts & kAmbientPart) {
+    for (const Glow& glow : AmbientGlows(AmbientSeconds(seconds, m.reducedMotion))) glows.push_back(glow);
+  }
+  if (IsOutcome(m.screen)) {
+    if (parts & kHeroPart) {
+      for (const Glow& glow : HeroGlows(inputs, ScreenAge(m, inputs.now))) glows.push_back(glow);
+    }
+  } else if (parts & kTipPicturePart) {
+    const float f = phase.crossFade;
+    if (f < 1) glows.push_back({360, 202, 330, 190, kTips[m.previousTip].accent, 0.1f * (1 - f)});
+    glows.push_back({360, 202, 330, 190, kTips[m.currentTip].accent, 0.1f * f});
+  }
+  std::erase_if(glows, [](const Glow& glow) { return glow.opacity <= 0.002f; });
+  return glows;
+}
+
+// The background with its glows, drawn into the cache's small backdrop target
+// at a quarter of the client's size before the frame begins; stretched over
+// the client it stands in for the frame's clear. Null without a cache, when
+// there are no glows, or when the backdrop cannot be drawn: the frame then
+// clears and draws the glows itself.
+ID2D1Bitmap* PrepareBackdrop(FrameCanvas& canvas, const std::vector<Glow>& glows, const D2D1_MATRIX_3X2_F& design,
+                             const D2D1_COLOR_F& background) {
+  FrameCache* cache = canvas.Cache();
+  if (!cache || glows.empty()) return nullptr;
+  const D2D1_SIZE_U client = canvas.Target()->GetPixelSize();
+  constexpr float kShrink = 1.0f / static_cast<float>(kBackdropDivisor);
+  const D2D1_MATRIX_3X2_F small{design._11 * kShrink, 0, 0, design._22 * kShrink, design._31 * kShrink,
+                                design._32 * kShrink};
+  bool current = false;
+  ID2D1BitmapRenderTarget* backdrop = cache->Backdrop(canvas.Target(), client, glows, small, &current);
+  if (!backdrop) return nullptr;
+  ComPtr<ID2D1Bitmap> bitmap;
+  if (FAILED(backdrop->GetBitmap(bitmap.put()))) return nullptr;
+  if (!current) {
+    FrameCanvas painter(backdrop, nullptr, canvas.Resources(), canvas.Measurer(), canvas.Widths(), cache);
+    backdrop->BeginDraw();
+    backdrop->Clear(&background);
+    backdrop->SetTransform(&small);
+    for (const Glow& glow : glows) painter.RadialGlow(glow);
+    if (FAILED(backdrop->EndDraw())) {
+      cache->BackdropDrawFailed();
+      return nullptr;
+    }
+  }
+  return bitmap.get();  // the backdrop target keeps it
 }
 
 }  // namespace
 
-bool DrawFrame(FrameTools& tools, const FrameInputs& inputs) {
+bool DrawFrame(FrameTools& tools, const FrameInputs& inputs, unsigned parts) {
   const ScreenModel& m = *inputs.model;
   DeviceResources& device = tools.device;
   ID2D1RenderTarget* target = device.Target();
+  if (tools.cache) tools.cache->BeginFrame(device.Generation());
+  FrameCanvas canvas(target, device.Brush(), tools.resources, tools.measurer, tools.balancedWidths, tools.cache);
+  const auto drawn = [parts](FramePart part) { return (parts & part) != 0; };
+  const Colours& colours = inputs.colours;
+  const double seconds = static_cast<double>(inputs.now) / 1000.0;
+  const uint64_t tipAge = inputs.now >= m.tipChangedAt ? inputs.now - m.tipChangedAt : 0;
+  const CarouselPhase phase = CarouselPhaseAt(tipAge, m.previousTip >= 0 && !m.reducedMotion);
+  const D2D1_MATRIX_3X2_F design{inputs.scale, 0, 0, inputs.scale, inputs.offsetX, inputs.offsetY};
+  const D2D1_COLOR_F background = Colour(colours.background, 1);
+  const std::vector<Glow> glows = BackdropGlows(inputs, phase, parts);
+  ID2D1Bitmap* backdrop = PrepareBackdrop(canvas, glows, design, background);
+
   target->BeginDraw();
   const D2D1_MATRIX_3X2_F identity{1, 0, 0, 1, 0, 0};
   target->SetTransform(&identity);
-  const Colours& colours = inputs.colours;
-  const D2D1_COLOR_F background = Colour(colours.background, 1);
-  target->Clear(&background);
-  const D2D1_MATRIX_3X2_F design{inputs.scale, 0, 0, inputs.scale, inputs.offsetX, inputs.offsetY};
-  target->SetTransform(&design);
-
-  FrameCanvas canvas(target, device.Brush(), tools.resources, tools.measurer, tools.balancedWidths);
-  const double seconds = static_cast<double>(inputs.now) / 1000.0;
-  if (!colours.highContrast) DrawAmbient(canvas, AmbientSeconds(seconds, m.reducedMotion));
-  DrawWordmark(canvas, device, colours);
-  if (inputs.preview) canvas.DrawText(L"PREVIEW", 98, 28.5f, 80, text_style::kBadge, colours.faint, 1);
-
-  if (IsOutcome(m.screen)) {
-    DrawOutcomeScreen(canvas, inputs, device.Logo());
-  } else {
-    const uint64_t tipAge = inputs.now >= m.tipChangedAt ? inputs.now - m.tipChangedAt : 0;
-    const CarouselPhase phase = CarouselPhaseAt(tipAge, m.previousTip >= 0 && !m.reducedMotion);
-    DrawCarousel(canvas, device, m, phase, colours);
-    DrawTipCopy(canvas, m, phase, colours);
-    DrawProgressArea(canvas, m, inputs.installOnly, seconds, colours);
+  // Software rendering pays for every pixel a draw covers: the opaque
+  // backdrop covers the client once, in place of the clear.
+  if (!backdrop) target->Clear(&background);
+  if (backdrop) {
+    // Each backdrop pixel stands for kBackdropDivisor client pixels each way
+    // (its last row and column may reach past the client's edge).
+    const D2D1_SIZE_U small = backdrop->GetPixelSize();
+    const auto stretched = [](UINT32 pixels) { return static_cast<float>(pixels * kBackdropDivisor); };
+    const D2D1_RECT_F whole{0, 0, stretched(small.width), stretched(small.height)};
+    target->DrawBitmap(backdrop, &whole, 1.0f, D2D1_BITMAP_INTERPOLATION_MODE_LINEAR, nullptr);
   }
-  DrawCaptionButtons(canvas, inputs);
-  if (m.stopConfirmationShown) DrawStopOverlay(canvas, colours);
-  DrawRowButtons(canvas, inputs);
-  return device.EndDraw();
+  target->SetTransform(&design);
+  if (!backdrop) {
+    for (const Glow& glow : glows) canvas.RadialGlow(glow);
+  }
+
+  if (drawn(kChromePart)) {
+    DrawWordmark(canvas, device, colours);
+    if (inputs.preview) canvas.DrawText(L"PREVIEW", 98, 28.5f, 80, text_style::kBadge, colours.faint, 1);
+  }
+  if (IsOutcome(m.screen)) {
+    const double age = ScreenAge(m, inputs.now);
+    if (drawn(kHeroPart)) DrawOutcomeHero(canvas, inputs, device.Logo(), age);
+    if (drawn(kTextsPart)) DrawOutcomeTexts(canvas, inputs, age);
+  } else {
+    if (drawn(kTipPicturePart)) DrawCarousel(canvas, device, m, phase, colours);
+    if (drawn(kTextsPart)) {
+      DrawTipCopy(canvas, m, phase, colours);
+      DrawProgressTexts(canvas, m, inputs.installOnly, colours);
+    }
+    if (drawn(kBarPart)) DrawProgressBar(canvas, m, seconds, colours);
+  }
+  if (drawn(kChromePart)) {
+    DrawCaptionButtons(canvas, inputs);
+    if (m.stopConfirmationShown) DrawStopOverlay(canvas, colours);
+    DrawRowButtons(canvas, inputs);
+  }
+  const bool ended = device.EndDraw();
+  if (tools.cache) tools.cache->EndFrame();
+  return ended;
 }
 
 }  // namespace tavo::launcher::ui

@@ -44,9 +44,21 @@ void DrawBadgeGlyph(FrameCanvas& canvas, BadgeGlyph glyph, float x, float y, flo
   }
 }
 
-// Glows, the celebratory ring, the logo on its shadow and the status badge. In
-// high contrast no glow, ring or shadow: the logo outlined in the window text.
-void DrawHero(FrameCanvas& canvas, const FrameInputs& frame, ID2D1Bitmap* logo, double age) {
+// The celebratory ring, the logo on its shadow and the status badge. In high
+// contrast no ring or shadow: the logo outlined in the window text.
+}  // namespace
+
+std::array<Glow, 2> HeroGlows(const FrameInputs& frame, double age) {
+  const ScreenModel& model = *frame.model;
+  const float y = frame.controls->layout.heroCentre;
+  const bool celebratory = TitleLinesFor(model.screen).celebratory;
+  const float breath =
+      HeroMotionAt(age, static_cast<double>(frame.now) / 1000.0, celebratory, model.reducedMotion).breath / 0.65f;
+  return {Glow{kCentreX, y, 190, 150, 0x3B82F6, (celebratory ? 0.3f : 0.16f) * breath},
+          Glow{kCentreX, y, 96, 96, 0xC7DEFF, (celebratory ? 0.2f : 0.08f) * breath}};
+}
+
+void DrawOutcomeHero(FrameCanvas& canvas, const FrameInputs& frame, ID2D1Bitmap* logo, double age) {
   const ScreenModel& model = *frame.model;
   const Colours& colours = frame.colours;
   const bool hc = colours.highContrast;
@@ -54,11 +66,6 @@ void DrawHero(FrameCanvas& canvas, const FrameInputs& frame, ID2D1Bitmap* logo, 
   const bool celebratory = TitleLinesFor(model.screen).celebratory;
   const HeroMotion hero = HeroMotionAt(age, static_cast<double>(frame.now) / 1000.0, celebratory, model.reducedMotion);
 
-  const float breath = hero.breath / 0.65f;
-  if (!hc) {
-    canvas.RadialGlow(kCentreX, y, 190, 150, 0x3B82F6, (celebratory ? 0.3f : 0.16f) * breath);
-    canvas.RadialGlow(kCentreX, y, 96, 96, 0xC7DEFF, (celebratory ? 0.2f : 0.08f) * breath);
-  }
   if (hero.ring && !hc) {
     const float r = hero.ringRadius;
     canvas.StrokeRoundRect(kCentreX - r, y - r, 2 * r, 2 * r, 0x2AC6FF, r, hero.ringOpacity, 2);
@@ -76,6 +83,8 @@ void DrawHero(FrameCanvas& canvas, const FrameInputs& frame, ID2D1Bitmap* logo, 
   DrawBadgeGlyph(canvas, badge.glyph, bx, by, r, hero.popIn, colours);
 }
 
+namespace {
+
 // "Error " and the code, and a dot before each link that follows it.
 void DrawErrorRow(FrameCanvas& canvas, const FrameInputs& frame, float entrance, float slide) {
   const Controls& controls = *frame.controls;
@@ -89,6 +98,8 @@ void DrawErrorRow(FrameCanvas& canvas, const FrameInputs& frame, float entrance,
     if (shown) canvas.FillDisc(link.x - 10, top + 12, 1.5f, colours.faint, dotOpacity);
   }
 }
+
+}  // namespace
 
 void DrawOutcomeTexts(FrameCanvas& canvas, const FrameInputs& frame, double age) {
   const ScreenModel& model = *frame.model;
@@ -116,8 +127,6 @@ void DrawOutcomeTexts(FrameCanvas& canvas, const FrameInputs& frame, double age)
   }
   if (ShowsErrorRow(model)) DrawErrorRow(canvas, frame, e, slide);
 }
-
-}  // namespace
 
 StatusBadge StatusBadgeFor(Screen screen) {
   if (TitleLinesFor(screen).celebratory) return {0x2FD164, BadgeGlyph::Check};
@@ -153,12 +162,6 @@ OpeningDot OpeningDotAt(int index, double frameSeconds) {
 
 double ScreenAge(const ScreenModel& model, uint64_t now) {
   return now > model.screenChangedAt ? static_cast<double>(now - model.screenChangedAt) : 0.0;
-}
-
-void DrawOutcomeScreen(FrameCanvas& canvas, const FrameInputs& frame, ID2D1Bitmap* logo) {
-  const double age = ScreenAge(*frame.model, frame.now);
-  DrawHero(canvas, frame, logo, age);
-  DrawOutcomeTexts(canvas, frame, age);
 }
 
 }  // namespace tavo::launcher::ui

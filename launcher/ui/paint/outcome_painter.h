@@ -5,6 +5,7 @@
 
 #include <d2d1.h>
 
+#include <array>
 #include <cstdint>
 
 #include "launcher/ui/model/frame_inputs.h"
@@ -43,6 +44,11 @@ OpeningDot OpeningDotAt(int index, double frameSeconds);
 // Milliseconds since the screen changed; 0 when the clock reads earlier.
 double ScreenAge(const ScreenModel& model, uint64_t now);
 
-void DrawOutcomeScreen(FrameCanvas& canvas, const FrameInputs& frame, ID2D1Bitmap* logo);
+// The two glows behind the hero, breathing (drawn with the frame's backdrop).
+std::array<Glow, 2> HeroGlows(const FrameInputs& frame, double screenAgeMs);
+// The celebratory ring, the logo on its shadow and the status badge.
+void DrawOutcomeHero(FrameCanvas& canvas, const FrameInputs& frame, ID2D1Bitmap* logo, double screenAgeMs);
+// Kicker, title, body, opening dots and error row, sliding in.
+void DrawOutcomeTexts(FrameCanvas& canvas, const FrameInputs& frame, double screenAgeMs);
 
 }  // namespace tavo::launcher::ui

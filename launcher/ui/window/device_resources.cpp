@@ -46,6 +46,7 @@ void DeviceResources::UseTarget(ComPtr<ID2D1RenderTarget> target, float scale) {
 }
 
 void DeviceResources::CreateCompanions() {
+  ++generation_;
   target_->SetTextAntialiasMode(D2D1_TEXT_ANTIALIAS_MODE_GRAYSCALE);
   const D2D1_COLOR_F white{1, 1, 1, 1};
   CheckHr(target_->CreateSolidColorBrush(&white, nullptr, brush_.put()));
@@ -95,6 +96,7 @@ void DeviceResources::EnsureBitmaps(float scale) {
   }
   bitmapScale_ = scale;
   bitmapsLoaded_ = true;
+  ++generation_;
 }
 
 ComPtr<ID2D1Bitmap> DeviceResources::LoadBitmap(int resourceId, SizeF target, bool fitTip, float scale,

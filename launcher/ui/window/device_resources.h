@@ -54,6 +54,9 @@ class DeviceResources {
   // A tip picture's own size, which its placement is computed from.
   PixelSize TipPicture(int index) const { return tipPictures_[static_cast<size_t>(index)]; }
   float BitmapScale() const { return bitmapScale_; }
+  // Changes whenever the target or the pictures are made anew: what was made
+  // with the earlier ones (the frame cache) must be made again.
+  uint64_t Generation() const { return generation_; }
 
  private:
   void CreateCompanions();
@@ -76,6 +79,7 @@ class DeviceResources {
   PixelSize wordmarkPicture_;
   float bitmapScale_ = 0;
   bool bitmapsLoaded_ = false;
+  uint64_t generation_ = 0;
 };
 
 }  // namespace tavo::launcher::ui

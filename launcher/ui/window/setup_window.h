@@ -115,7 +115,7 @@ class SetupWindow final : public WindowActions {
   void PaintFrame();
   void PaintFallback(HDC dc);
   ui::FrameInputs CurrentFrameInputs();
-  ui::FrameTools Tools() { return {device_, resources_, measurer_, balancedWidths_}; }
+  ui::FrameTools Tools();
   // The tip indicator under a client point while the carousel takes clicks, or -1.
   int IndicatorAtClientPoint(int x, int y) const;
   HWND Control(int id) const;
@@ -130,6 +130,7 @@ class SetupWindow final : public WindowActions {
   TextLayoutMeasure layoutMeasure_;
   ui::DeviceResources device_;
   ui::BalancedWidths balancedWidths_;  // lives as long as the window object
+  ui::FrameCache frameCache_;          // what frames take over from the frames before
   HINSTANCE instance_ = nullptr;
   HWND window_ = nullptr;
   HWND primary_ = nullptr, secondary_ = nullptr, close_ = nullptr, minimize_ = nullptr, showLog_ = nullptr,

@@ -18,6 +18,15 @@ constexpr wchar_t kFallbackMessage[] =
 
 }  // namespace
 
+ui::FrameTools SetupWindow::Tools() {
+  ui::FrameTools tools{device_, resources_, measurer_, balancedWidths_, &frameCache_};
+#ifdef TAVO_TEST_HOOKS
+  // Tests compare frames drawn through the cache with frames drawn without it.
+  if (_wgetenv(L"TAVO_TEST_HOOK_NO_FRAME_CACHE")) tools.cache = nullptr;
+#endif
+  return tools;
+}
+
 ui::FrameInputs SetupWindow::CurrentFrameInputs() {
   ui::FrameInputs inputs;
   inputs.model = &model_;
