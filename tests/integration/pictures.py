@@ -97,3 +97,29 @@ def near(colour, expected, tolerance=6):
 
 def hex_colour(value):
     return ((value >> 16) & 0xFF, (value >> 8) & 0xFF, value & 0xFF)
+
+
+def largest_local_difference(a, b, radius):
+    """The largest difference of one colour channel between the two pictures'
+    local averages over squares 2 * radius + 1 wide: where both show the same
+    things in the same places this stays small, even where one is a little
+    softer than the other."""
+    if (a.width, a.height) != (b.width, b.height):
+        raise AssertionError("pictures of different sizes")
+    w, h = a.width, a.height
+    largest = 0.0
+    for channel in range(3):
+        # Summed-area table of the signed differences, one row and column of zeros ahead.
+        table = [[0] * (w + 1) for _ in range(h + 1)]
+        for y in range(h):
+            row, above, running = table[y + 1], table[y], 0
+            for x in range(w):
+                running += a.at(x, y)[channel] - b.at(x, y)[channel]
+                row[x + 1] = above[x + 1] + running
+        for y in range(h):
+            y0, y1 = max(0, y - radius), min(h, y + radius + 1)
+            for x in range(0, w, 2):
+                x0, x1 = max(0, x - radius), min(w, x + radius + 1)
+                total = table[y1][x1] - table[y0][x1] - table[y1][x0] + table[y0][x0]
+                largest = max(largest, abs(total) / ((y1 - y0) * (x1 - x0)))
+    return largest

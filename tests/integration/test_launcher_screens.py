@@ -54,10 +54,10 @@ class Screenshots(unittest.TestCase):
         self.ws = harness.Workspace().__enter__()
         self.addCleanup(self.ws.__exit__, None, None, None)
 
-    def capture(self, state, *options, name=None):
+    def capture(self, state, *options, name=None, env=None):
         path = self.ws.path((name or state) + ".png")
         run = lh.run_launcher("--preview", "--state", state, *options, "--screenshot", harness.windows_path(path),
-                              workspace=self.ws)
+                              workspace=self.ws, env=env)
         self.assertEqual((run.exit_code, run.box), (0, None), run)
         return pictures.read_png(path)
 
@@ -126,6 +126,25 @@ class Screenshots(unittest.TestCase):
         self.assertTrue(run.exit_code & 0x80000000 and run.exit_code != 0xA0041205, run)
         self.assertIsNone(run.box)  # screenshots never show the box
         self.assertFalse(missing.exists())
+
+    def test_frames_through_the_frame_cache_match_frames_without_it(self):
+        # The cache draws the glows at a quarter of the size and stretches
+        # them, composes the tip picture with its faded edges once and keeps
+        # layouts and gradients. Where Wine draws a glow's fading rim as a hard
+        # edge the stretch softens it over a few pixels; local averages over
+        # 13-pixel squares still agree, and the tip picture's opaque middle
+        # matches pixel by pixel, also at twice the size.
+        for state, scale in (("installing", 1), ("success", 1), ("installing", 2)):
+            name = "%s-%d" % (state, scale)
+            cached = self.capture(state, "--screenshot-scale", str(scale), name=name + "-cached")
+            plain = self.capture(state, "--screenshot-scale", str(scale), name=name + "-plain",
+                                 env={"TAVO_TEST_HOOK_NO_FRAME_CACHE": "1"})
+            self.assertNotEqual(pictures.largest_local_difference(cached, plain, 0), 0, name + ": the cache was off")
+            self.assertLessEqual(pictures.largest_local_difference(cached, plain, 6), 20, name)
+            if state == "installing":
+                middle = [(x, y) for y in range(110 * scale, 270 * scale, 3) for x in range(220 * scale, 500 * scale, 3)]
+                worst = max(max(abs(a - b) for a, b in zip(cached.at(x, y), plain.at(x, y))) for x, y in middle)
+                self.assertLessEqual(worst, 8, name + ": the tip picture")
 
     def assert_badge_scaled(self, picture, scale):
         colour = pictures.hex_colour(BADGE_SUCCESS)

@@ -33,6 +33,7 @@ struct Colours {
   constexpr uint32_t Accent(uint32_t dark) const { return highContrast ? accent : dark; }
   // The dark design's opacity of a translucent stroke, fill or text, or opaque.
   constexpr float Opacity(float dark) const { return highContrast ? 1.0f : dark; }
+  bool operator==(const Colours&) const = default;
 };
 
 inline constexpr Colours kDarkColours{};

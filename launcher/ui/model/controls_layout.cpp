@@ -65,8 +65,7 @@ OutcomeLayout LayOutOutcome(const ScreenModel& m, const ControlsInput& in, bool 
   }
   l.bodyHeight = measure.BodyHeight(m.statusText);
   bool errorRow = !m.errorCodeText.empty() && (m.screen == Screen::Error || m.screen == Screen::Unsupported);
-  bool note = (m.screen == Screen::Success || m.screen == Screen::Installed) &&
-              OpensAutomatically(m, in.installOnly) && !m.launchFailed;
+  bool note = OpeningDotsShown(m, in.installOnly);
   float t = l.titleHeight + 178 + 10 + l.bodyHeight;
   if (errorRow) t += 38;
   if (note) t += 32;
@@ -109,6 +108,11 @@ std::wstring PrimaryText(const ScreenModel& model, const ControlsInput& input) {
 }
 
 bool OpensAutomatically(const ScreenModel& model, bool installOnly) { return !installOnly && !model.stopRequested; }
+
+bool OpeningDotsShown(const ScreenModel& model, bool installOnly) {
+  return (model.screen == Screen::Success || model.screen == Screen::Installed) &&
+         OpensAutomatically(model, installOnly) && !model.launchFailed;
+}
 
 int TipIndicatorAt(float x, float y) {
   if (y < 355 || y > 376) return -1;

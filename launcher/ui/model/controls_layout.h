@@ -47,6 +47,7 @@ struct ControlsInput {
 struct OutcomeLayout {
   float heroCentre = 214, kickerTop = 336, titleTop = 356, bodyTop = 398, errorRowTop = 476, noteTop = 470,
         buttonTop = 526, titleHeight = 30, bodyHeight = 21;
+  bool operator==(const OutcomeLayout&) const = default;
 };
 
 struct Controls {
@@ -62,6 +63,7 @@ struct Controls {
   std::wstring accessibleText;
   std::wstring title;
   OutcomeLayout layout;
+  bool operator==(const Controls&) const = default;
 };
 
 struct TitleLines {
@@ -75,6 +77,8 @@ TitleLines TitleLinesFor(Screen screen);
 
 // The application opens by itself after success: not install only, no stop asked.
 bool OpensAutomatically(const ScreenModel& model, bool installOnly);
+// The three dots pulse under the body while the application opens by itself.
+bool OpeningDotsShown(const ScreenModel& model, bool installOnly);
 
 // The primary button's text for the model; empty when the primary is hidden.
 std::wstring PrimaryText(const ScreenModel& model, const ControlsInput& input);

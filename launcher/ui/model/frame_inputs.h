@@ -17,6 +17,7 @@ struct ControlStates {
   int pressed = 0;          // the button in its pushed state, 0 for none
   int focused = 0;          // the control with the focus, 0 for none
   bool focusCues = false;   // focus rectangles are shown (keyboard use)
+  bool operator==(const ControlStates&) const = default;
 };
 
 struct FrameInputs {

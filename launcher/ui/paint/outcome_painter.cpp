@@ -20,11 +20,6 @@ bool ShowsErrorRow(const ScreenModel& model) {
   return !model.errorCodeText.empty() && (model.screen == Screen::Error || model.screen == Screen::Unsupported);
 }
 
-bool ShowsOpeningDots(const ScreenModel& model, bool installOnly) {
-  return (model.screen == Screen::Success || model.screen == Screen::Installed) &&
-         OpensAutomatically(model, installOnly) && !model.launchFailed;
-}
-
 // High contrast: every glyph in the highlight text, on the highlight badge.
 void DrawBadgeGlyph(FrameCanvas& canvas, BadgeGlyph glyph, float x, float y, float r, float popIn,
                     const Colours& colours) {
@@ -116,7 +111,7 @@ void DrawOutcomeTexts(FrameCanvas& canvas, const FrameInputs& frame, double age)
   canvas.DrawText(model.statusText, kCentreX - bodyWidth / 2, layout.bodyTop + slide, bodyWidth, text_style::kBody,
                   colours.secondaryText, e);
 
-  if (ShowsOpeningDots(model, frame.installOnly)) {
+  if (OpeningDotsShown(model, frame.installOnly)) {
     const double seconds = static_cast<double>(frame.now) / 1000.0;
     for (int i = 0; i < 3; ++i) {
       const OpeningDot dot = OpeningDotAt(i, seconds);

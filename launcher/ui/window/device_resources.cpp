@@ -82,7 +82,14 @@ bool DeviceResources::EndDraw() {
     return false;
   }
   CheckHr(hr);
+  // The state stays "occluded" from a frame presented while covered until it
+  // is asked once; asking here makes the next answer the window's state then.
+  if (hwndTarget_) hwndTarget_->CheckWindowState();
   return true;
+}
+
+bool DeviceResources::Occluded() const {
+  return hwndTarget_ && (hwndTarget_->CheckWindowState() & D2D1_WINDOW_STATE_OCCLUDED) != 0;
 }
 
 void DeviceResources::EnsureBitmaps(float scale) {

@@ -42,6 +42,8 @@ class DeviceResources {
   // Ends the frame. A lost device releases everything and returns false, so
   // the next paint rebuilds it; any other failure throws hresult_error.
   bool EndDraw();
+  // The window's target found it covered whole (never for a bitmap target).
+  bool Occluded() const;
 
   ID2D1RenderTarget* Target() const { return target_.get(); }
   ID2D1SolidColorBrush* Brush() const { return brush_.get(); }

@@ -17,6 +17,7 @@
 #include "launcher/ui/model/announcements.h"
 #include "launcher/ui/model/controls_layout.h"
 #include "launcher/ui/model/frame_inputs.h"
+#include "launcher/ui/model/frame_key.h"
 #include "launcher/ui/model/screen_model.h"
 #include "launcher/ui/model/text_layout_measure.h"
 #include "launcher/ui/model/text_measurer.h"
@@ -111,6 +112,8 @@ class SetupWindow final : public WindowActions {
   // The colours (and the frame's) for the current theme; repaints.
   void ReadColours();
   void Tick();
+  // Cloaked (another virtual desktop) or, as the render target last found, covered whole.
+  bool Occluded() const;
   void Paint();
   void PaintFrame();
   void PaintFallback(HDC dc);
@@ -131,6 +134,7 @@ class SetupWindow final : public WindowActions {
   ui::DeviceResources device_;
   ui::BalancedWidths balancedWidths_;  // lives as long as the window object
   ui::FrameCache frameCache_;          // what frames take over from the frames before
+  std::optional<ui::FrameKey> lastDrawn_;  // the last frame drawn in full, none after a failed one
   HINSTANCE instance_ = nullptr;
   HWND window_ = nullptr;
   HWND primary_ = nullptr, secondary_ = nullptr, close_ = nullptr, minimize_ = nullptr, showLog_ = nullptr,

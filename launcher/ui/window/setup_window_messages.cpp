@@ -3,6 +3,8 @@
 // timers, the worker's messages, and accessibility and theme.
 #include "launcher/ui/window/setup_window.h"
 
+#include <dwmapi.h>
+
 #include <stdexcept>
 
 #include "launcher/ui/window/window_class.h"
@@ -145,16 +147,28 @@ std::optional<LRESULT> SetupWindow::OnControlColours(UINT message, WPARAM wParam
 std::optional<LRESULT> SetupWindow::OnTimer(WPARAM wParam) {
   if (wParam == kTimerLaunch) {
     controller_.LaunchApplication();
-  } else if (wParam == kTimerAnimation && !IsIconic(window_)) {
+  } else if (wParam == kTimerAnimation) {
     Tick();
   }
   return 0;
 }
 
 void SetupWindow::Tick() {
-  if (model_.AnimationTick(Now(), lastTick_)) UpdateControls();
-  if (options_.preview) controller_.AdvanceDemo();
-  InvalidateRect(window_, nullptr, FALSE);
+  // Minimised, the window neither animates nor draws; its clocks read the
+  // time again when it is back.
+  const bool minimised = IsIconic(window_) != FALSE;
+  if (!minimised) {
+    if (model_.AnimationTick(Now(), lastTick_)) UpdateControls();
+    if (options_.preview) controller_.AdvanceDemo();
+  }
+  const bool unchanged = lastDrawn_ && *lastDrawn_ == ui::KeyOf(CurrentFrameInputs());
+  if (ui::TickDrawsFrame({minimised, !minimised && Occluded(), unchanged})) InvalidateRect(window_, nullptr, FALSE);
+}
+
+bool SetupWindow::Occluded() const {
+  DWORD cloaked = 0;
+  if (SUCCEEDED(DwmGetWindowAttribute(window_, DWMWA_CLOAKED, &cloaked, sizeof(cloaked))) && cloaked) return true;
+  return device_.Occluded();
 }
 
 std::optional<LRESULT> SetupWindow::OnWorkerEvent(LPARAM lParam) {

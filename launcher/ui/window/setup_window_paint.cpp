@@ -53,10 +53,16 @@ void SetupWindow::PaintFrame() {
   // Tests make the frame fail, to see the GDI fallback.
   if (_wgetenv(L"TAVO_TEST_HOOK_FAIL_FRAME")) throw hresult_error(static_cast<HRESULT>(D2DERR_INVALID_CALL));
 #endif
+  lastDrawn_.reset();
   device_.EnsureForWindow(window_, scale_);
   ui::FrameTools tools = Tools();
-  // A lost device was released: the next paint, at once, rebuilds it.
-  if (!ui::DrawFrame(tools, CurrentFrameInputs())) InvalidateRect(window_, nullptr, FALSE);
+  const ui::FrameInputs inputs = CurrentFrameInputs();
+  if (ui::DrawFrame(tools, inputs)) {
+    lastDrawn_ = ui::KeyOf(inputs);
+  } else {
+    // A lost device was released: the next paint, at once, rebuilds it.
+    InvalidateRect(window_, nullptr, FALSE);
+  }
 }
 
 void SetupWindow::PaintFallback(HDC dc) {
