@@ -85,11 +85,15 @@ def probe_figures(tree, runs, worker, install):
              ("Tavo.Deploy.exe --check", worker, ["--check", "--report", demo_install.windows_path(check_report)])]
     for _, program, args in cases:
         timed_run(tree, program, args)
+    # Pairs: each check run beside its probe run, so that a busy moment weighs
+    # on both, in alternating order, so that neither always runs second; the
+    # ratio is the median of the pairs' ratios, with the middle half printed.
     times = {name: [] for name, *_ in cases}
+    for pair in range(2 * runs):
+        for name, program, args in (cases if pair % 2 == 0 else cases[::-1]):
+            times[name].append(timed_run(tree, program, args))
     downloads = {"download probe": [], "install download stage": []}
     for _ in range(runs):
-        for name, program, args in cases:
-            times[name].append(timed_run(tree, program, args))
         downloads["download probe"].append(download_probe_ms(tree, bench["TAVO_BENCH_DOWNLOAD_PROBE"]))
         timed_run(tree, worker, ["--install", "--verbose", "--report", demo_install.windows_path(install_report)],
                   install["env"], install["prepare"])
@@ -97,8 +101,11 @@ def probe_figures(tree, runs, worker, install):
     medians = {name: statistics.median(values) * 1000 for name, values in times.items()}
     for name, median in medians.items():
         print("%-26s median %7.1f ms  (%d runs, min %.1f ms, max %.1f ms)"
-              % (name, median, runs, min(times[name]) * 1000, max(times[name]) * 1000))
-    print("ratio --check / check probe %.2f" % (medians[cases[1][0]] / medians[cases[0][0]]))
+              % (name, median, len(times[name]), min(times[name]) * 1000, max(times[name]) * 1000))
+    ratios = sorted(check / probe for probe, check in zip(times[cases[0][0]], times[cases[1][0]]))
+    quarter = len(ratios) // 4
+    print("ratio --check / check probe %.2f  (%d pairs, middle half %.2f to %.2f)"
+          % (statistics.median(ratios), len(ratios), ratios[quarter], ratios[-1 - quarter]))
     download_medians = {name: statistics.median(values) for name, values in downloads.items()}
     for name, median in download_medians.items():
         print("%-26s median %7.1f ms  (%d runs, min %.1f ms, max %.1f ms)"

@@ -40,6 +40,12 @@ TEST(FrameGeometry, BarWidthsAndPositions) {
   EXPECT_NEAR(IndeterminateSegmentLeft(0.8), 272.64f, 1e-3);
   EXPECT_NEAR(IndeterminateSegmentLeft(600.8), 272.64f, 0.05);  // the screenshot's frozen clock
   EXPECT_NEAR(ShimmerCentre(1.1, 100), 98.0f, 1e-3);              // half-way: (100 + 180) / 2 - 42
+  // Its band, 45 each side of the centre, is drawn only while it reaches over the fill (48 to 148 here).
+  EXPECT_FALSE(ShimmerOverFill(ShimmerCentre(0, 100), 100));  // at -42 it ends at 3
+  EXPECT_FALSE(ShimmerOverFill(3, 100));
+  EXPECT_TRUE(ShimmerOverFill(3.5f, 100));
+  EXPECT_TRUE(ShimmerOverFill(192.5f, 100));
+  EXPECT_FALSE(ShimmerOverFill(193, 100));
 }
 
 TEST(FrameGeometry, IndicatorFill) {

@@ -54,6 +54,8 @@ bool ShimmerShown(float fillWidth, bool reducedMotion, bool highContrast) {
   return !highContrast && !reducedMotion && fillWidth > 40;
 }
 
+bool ShimmerOverFill(float centre, float fillWidth) { return centre + 45 > 48 && centre - 45 < 48 + fillWidth; }
+
 CarouselPhase CarouselPhaseAt(uint64_t tipAge, bool changed) {
   constexpr float kCrossFadeMs = 650, kTextsOutMs = 180, kTextsInMs = 520;
   constexpr double kPreviousZoomStartMs = static_cast<double>(kTipDwellMs);

@@ -47,6 +47,9 @@ std::array<Glow, 4> AmbientGlows(double ambientSeconds);
 // The shimmer runs over a determinate fill wider than 40, without reduced
 // motion and outside high contrast.
 bool ShimmerShown(float fillWidth, bool reducedMotion, bool highContrast);
+// The shimmer's band (90 wide around its centre, transparent at both ends)
+// lies at least partly over the fill; outside it, it draws nothing.
+bool ShimmerOverFill(float centre, float fillWidth);
 
 // The tip carousel at `tipAge` ms after the last tip change, when a tip was
 // shown before (`changed`: there was a previous tip and reduced motion is off;

@@ -103,6 +103,23 @@ ID2D1Geometry* FrameCache::RoundRects(ID2D1Factory* factory, const std::vector<D
   return roundRects_.emplace(std::move(key), std::move(path)).first->second.get();
 }
 
+ID2D1Geometry* FrameCache::Segments(ID2D1Factory* factory, const std::vector<Segment>& segments) {
+  std::vector<std::array<float, 4>> key;
+  key.reserve(segments.size());
+  for (const Segment& s : segments) key.push_back({s.from.x, s.from.y, s.to.x, s.to.y});
+  if (auto found = segments_.find(key); found != segments_.end()) return found->second.get();
+  ComPtr<ID2D1PathGeometry> path;
+  ComPtr<ID2D1GeometrySink> sink;
+  if (FAILED(factory->CreatePathGeometry(path.put())) || FAILED(path->Open(sink.put()))) return nullptr;
+  for (const Segment& s : segments) {
+    sink->BeginFigure(s.from, D2D1_FIGURE_BEGIN_HOLLOW);
+    sink->AddLine(s.to);
+    sink->EndFigure(D2D1_FIGURE_END_OPEN);
+  }
+  if (FAILED(sink->Close())) return nullptr;
+  return segments_.emplace(std::move(key), std::move(path)).first->second.get();
+}
+
 ID2D1BitmapRenderTarget* FrameCache::Backdrop(ID2D1RenderTarget* target, D2D1_SIZE_U pixels,
                                               const std::vector<Glow>& glows, const D2D1_MATRIX_3X2_F& transform,
                                               bool* current) {

@@ -44,6 +44,11 @@ struct GradientStop {
   auto operator<=>(const GradientStop&) const = default;
 };
 
+// A straight stroke from one point to another.
+struct Segment {
+  D2D1_POINT_2F from, to;
+};
+
 // The backdrop bitmap's pixels per client pixel, in each direction.
 inline constexpr uint32_t kBackdropDivisor = 4;
 
@@ -64,6 +69,8 @@ class FrameCache {
   // The rounded rectangles as one geometry, filled with one draw instead of
   // one per rectangle; null when it cannot be made. Device-independent.
   ID2D1Geometry* RoundRects(ID2D1Factory* factory, const std::vector<D2D1_ROUNDED_RECT>& rects);
+  // The segments as open figures of one geometry; null when it cannot be made.
+  ID2D1Geometry* Segments(ID2D1Factory* factory, const std::vector<Segment>& segments);
 
   // The composed picture of tip `index` (with its faded edges), null until set.
   ComPtr<ID2D1Bitmap>& ComposedTip(int index) { return composedTips_[static_cast<size_t>(index)]; }
@@ -91,6 +98,7 @@ class FrameCache {
   std::map<TextKey, TextEntry> texts_;
   std::map<std::vector<GradientStop>, ComPtr<ID2D1GradientStopCollection>> stops_;
   std::map<std::vector<std::array<float, 6>>, ComPtr<ID2D1PathGeometry>> roundRects_;
+  std::map<std::vector<std::array<float, 4>>, ComPtr<ID2D1PathGeometry>> segments_;
   std::array<ComPtr<ID2D1Bitmap>, kTipCount> composedTips_;
   ComPtr<ID2D1BitmapRenderTarget> backdrop_;
   D2D1_SIZE_U backdropPixels_{};

@@ -127,6 +127,20 @@ void FrameCanvas::Line(float x1, float y1, float x2, float y2, uint32_t rgb, flo
   target_->DrawLine({x1, y1}, {x2, y2}, Brush(rgb, opacity), strokeWidth, resources_.RoundStroke());
 }
 
+void FrameCanvas::Lines(const std::vector<Segment>& segments, uint32_t rgb, float opacity, float strokeWidth) {
+  if (segments.empty()) return;
+  ID2D1SolidColorBrush* brush = Brush(rgb, opacity);
+  if (cache_) {
+    ComPtr<ID2D1Factory> factory;
+    target_->GetFactory(factory.put());
+    if (ID2D1Geometry* geometry = cache_->Segments(factory.get(), segments)) {
+      target_->DrawGeometry(geometry, brush, strokeWidth, resources_.RoundStroke());
+      return;
+    }
+  }
+  for (const Segment& s : segments) target_->DrawLine(s.from, s.to, brush, strokeWidth, resources_.RoundStroke());
+}
+
 float FrameCanvas::DrawText(std::wstring_view text, float x, float y, float boxWidth, const TextStyle& style,
                             uint32_t rgb, float opacity) {
   if (opacity <= 0) return 0;

@@ -70,6 +70,9 @@ class FrameCanvas {
   void FillDisc(float centreX, float centreY, float radius, uint32_t rgb, float opacity);
   // A line with the round stroke style.
   void Line(float x1, float y1, float x2, float y2, uint32_t rgb, float opacity, float strokeWidth);
+  // Lines of one colour and width with the round stroke style: one geometry
+  // and one draw through the cache, else one draw each.
+  void Lines(const std::vector<Segment>& segments, uint32_t rgb, float opacity, float strokeWidth);
   // Skipped when the opacity is 0 or less; returns the laid-out height.
   float DrawText(std::wstring_view text, float x, float y, float boxWidth, const TextStyle& style, uint32_t rgb,
                  float opacity);

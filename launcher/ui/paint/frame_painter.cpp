@@ -187,8 +187,8 @@ void DrawProgressBar(FrameCanvas& canvas, const ScreenModel& m, double seconds, 
     const float w = DeterminateFillWidth(m.displayedProgress);
     canvas.FillRect(48, 548, w, 4, barBrush(), 2);
     if (!hc) canvas.RadialGlow({48 + w - 2, 550, 22, 7, 0x7DE2D1, 0.55f});
-    if (ShimmerShown(w, m.reducedMotion, hc)) {
-      const float centre = ShimmerCentre(seconds, w);
+    const float centre = ShimmerCentre(seconds, w);
+    if (ShimmerShown(w, m.reducedMotion, hc) && ShimmerOverFill(centre, w)) {
       ComPtr<ID2D1LinearGradientBrush> shimmer = canvas.LinearGradient(
           {centre - 45, 548}, {centre + 45, 548}, {{0, kWhite, 0}, {0.5f, kWhite, 0.45f}, {1, kWhite, 0}});
       const D2D1_RECT_F shimmerClip{48, 548, 48 + w, 552};
