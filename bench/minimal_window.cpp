@@ -11,6 +11,7 @@
 #include <shellapi.h>
 
 #include <cwchar>
+#include <memory>
 #include <string>
 
 #include "common/process_clock.h"
@@ -74,9 +75,10 @@ LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lPar
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   int argc = 0;
-  wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
-  if (argv && argc > 1) g_record = argv[1];
-  g_tick = argv && argc > 2 && std::wcscmp(argv[2], L"--tick") == 0;
+  const std::unique_ptr<wchar_t*, decltype(&LocalFree)> argv(CommandLineToArgvW(GetCommandLineW(), &argc),
+                                                             &LocalFree);
+  if (argv && argc > 1) g_record = argv.get()[1];
+  g_tick = argv && argc > 2 && std::wcscmp(argv.get()[2], L"--tick") == 0;
   if (FAILED(D2D1CreateFactory(D2D1_FACTORY_TYPE_SINGLE_THREADED, __uuidof(ID2D1Factory), nullptr,
                                reinterpret_cast<void**>(&g_factory)))) {
     return 1;

@@ -25,6 +25,7 @@ struct Frame {
     Bind();
   }
   Frame(const Frame& other) : model(other.model), controls(other.controls), inputs(other.inputs) { Bind(); }
+  Frame& operator=(const Frame&) = delete;
   void Bind() {
     inputs.model = &model;
     inputs.controls = &controls;

@@ -50,7 +50,10 @@ void FrameCache::BeginFrame(uint64_t deviceGeneration) {
 }
 
 void FrameCache::EndFrame() {
-  std::erase_if(texts_, [this](const auto& entry) { return entry.second.usedInFrame + 1 < frame_; });
+  const auto unused = [this](const auto& entry) { return entry.second.usedInFrame + 1 < frame_; };
+  std::erase_if(texts_, unused);
+  std::erase_if(roundRects_, unused);
+  std::erase_if(segments_, unused);
 }
 
 void FrameCache::DropDeviceBound() {
@@ -58,7 +61,7 @@ void FrameCache::DropDeviceBound() {
   for (auto& tip : composedTips_) tip.reset();
   backdrop_.reset();
   backdropPixels_ = {};
-  backdropGlows_.clear();
+  backdropContent_.reset();
 }
 
 const LaidOutText& FrameCache::Text(const RenderingResources& resources, std::wstring_view text, float boxWidth,
@@ -94,20 +97,26 @@ ID2D1Geometry* FrameCache::RoundRects(ID2D1Factory* factory, const std::vector<D
   key.reserve(rects.size());
   for (const D2D1_ROUNDED_RECT& r : rects)
     key.push_back({r.rect.left, r.rect.top, r.rect.right, r.rect.bottom, r.radiusX, r.radiusY});
-  if (auto found = roundRects_.find(key); found != roundRects_.end()) return found->second.get();
+  if (auto found = roundRects_.find(key); found != roundRects_.end()) {
+    found->second.usedInFrame = frame_;
+    return found->second.geometry.get();
+  }
   ComPtr<ID2D1PathGeometry> path;
   ComPtr<ID2D1GeometrySink> sink;
   if (FAILED(factory->CreatePathGeometry(path.put())) || FAILED(path->Open(sink.put()))) return nullptr;
   for (const D2D1_ROUNDED_RECT& r : rects) AddRoundRect(sink.get(), r);
   if (FAILED(sink->Close())) return nullptr;
-  return roundRects_.emplace(std::move(key), std::move(path)).first->second.get();
+  return roundRects_.emplace(std::move(key), GeometryEntry{std::move(path), frame_}).first->second.geometry.get();
 }
 
 ID2D1Geometry* FrameCache::Segments(ID2D1Factory* factory, const std::vector<Segment>& segments) {
   std::vector<std::array<float, 4>> key;
   key.reserve(segments.size());
   for (const Segment& s : segments) key.push_back({s.from.x, s.from.y, s.to.x, s.to.y});
-  if (auto found = segments_.find(key); found != segments_.end()) return found->second.get();
+  if (auto found = segments_.find(key); found != segments_.end()) {
+    found->second.usedInFrame = frame_;
+    return found->second.geometry.get();
+  }
   ComPtr<ID2D1PathGeometry> path;
   ComPtr<ID2D1GeometrySink> sink;
   if (FAILED(factory->CreatePathGeometry(path.put())) || FAILED(path->Open(sink.put()))) return nullptr;
@@ -117,16 +126,22 @@ ID2D1Geometry* FrameCache::Segments(ID2D1Factory* factory, const std::vector<Seg
     sink->EndFigure(D2D1_FIGURE_END_OPEN);
   }
   if (FAILED(sink->Close())) return nullptr;
-  return segments_.emplace(std::move(key), std::move(path)).first->second.get();
+  return segments_.emplace(std::move(key), GeometryEntry{std::move(path), frame_}).first->second.geometry.get();
+}
+
+bool FrameCache::BackdropContent::operator==(const BackdropContent& other) const {
+  const D2D1_COLOR_F& a = background;
+  const D2D1_COLOR_F& b = other.background;
+  return a.r == b.r && a.g == b.g && a.b == b.b && a.a == b.a && glows == other.glows &&
+         SameTransform(transform, other.transform);
 }
 
 ID2D1BitmapRenderTarget* FrameCache::Backdrop(ID2D1RenderTarget* target, D2D1_SIZE_U pixels,
-                                              const std::vector<Glow>& glows, const D2D1_MATRIX_3X2_F& transform,
-                                              bool* current) {
+                                              const BackdropContent& content, bool* current) {
   const D2D1_SIZE_U size{Divided(pixels.width), Divided(pixels.height)};
   if (!backdrop_ || size.width != backdropPixels_.width || size.height != backdropPixels_.height) {
     backdrop_.reset();
-    backdropGlows_.clear();
+    backdropContent_.reset();
     // 96 DPI like the window's target: the transform maps DIPs to its pixels.
     const D2D1_SIZE_F dips{static_cast<float>(size.width), static_cast<float>(size.height)};
     const D2D1_PIXEL_FORMAT format{DXGI_FORMAT_B8G8R8A8_UNORM, D2D1_ALPHA_MODE_PREMULTIPLIED};
@@ -137,9 +152,9 @@ ID2D1BitmapRenderTarget* FrameCache::Backdrop(ID2D1RenderTarget* target, D2D1_SI
     }
     backdropPixels_ = size;
   }
-  *current = !backdropGlows_.empty() && backdropGlows_ == glows && SameTransform(backdropTransform_, transform);
-  backdropGlows_ = glows;
-  backdropTransform_ = transform;
+  *current = backdropContent_ && *backdropContent_ == content;
+  // Until it is drawn anew it shows nothing certain.
+  if (!*current) backdropContent_.reset();
   return backdrop_.get();
 }
 

@@ -6,8 +6,8 @@
 //  - each tip picture composed once with its faded edges, then only scaled;
 //  - text layouts by text, box width and style, and gradient stop collections.
 // Everything device-bound is dropped when the device resources change (a new
-// target, a device loss, pictures at another scale); text layouts are in DIPs
-// and are kept while frames use them.
+// target, a device loss, pictures at another scale); text layouts and
+// geometries are in DIPs and are kept while frames use them.
 #pragma once
 
 #include <d2d1.h>
@@ -16,6 +16,7 @@
 #include <array>
 #include <cstdint>
 #include <map>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <tuple>
@@ -57,8 +58,9 @@ class FrameCache {
   // At the start of each frame: everything device-bound goes when the device
   // resources are not those of the last frame.
   void BeginFrame(uint64_t deviceGeneration);
-  // At the end of each frame: text layouts that neither this frame nor the one
-  // before used are let go, so changing texts (the percent) do not pile up.
+  // At the end of each frame: text layouts and geometries that neither this
+  // frame nor the one before used are let go, so changing texts (the percent)
+  // and shapes do not pile up.
   void EndFrame();
 
   // Throws hresult_error, as making the layout does.
@@ -75,19 +77,30 @@ class FrameCache {
   // The composed picture of tip `index` (with its faded edges), null until set.
   ComPtr<ID2D1Bitmap>& ComposedTip(int index) { return composedTips_[static_cast<size_t>(index)]; }
 
+  // What the backdrop shows: the background colour and the glows, drawn with
+  // the transform.
+  struct BackdropContent {
+    D2D1_COLOR_F background{};
+    std::vector<Glow> glows;
+    D2D1_MATRIX_3X2_F transform{};
+    bool operator==(const BackdropContent& other) const;
+  };
   // The backdrop's target for a client `pixels` in size, made on `target`;
-  // `glows` and `transform` say what it should show. `current` tells whether
-  // it already shows exactly that (nothing to draw again). Null when it cannot
-  // be made.
-  ID2D1BitmapRenderTarget* Backdrop(ID2D1RenderTarget* target, D2D1_SIZE_U pixels, const std::vector<Glow>& glows,
-                                    const D2D1_MATRIX_3X2_F& transform, bool* current);
-  // Forgets what the backdrop shows (its drawing failed).
-  void BackdropDrawFailed() { backdropGlows_.clear(); }
+  // null when it cannot be made. `current` tells whether it already shows
+  // exactly `content` (nothing to draw again).
+  ID2D1BitmapRenderTarget* Backdrop(ID2D1RenderTarget* target, D2D1_SIZE_U pixels, const BackdropContent& content,
+                                    bool* current);
+  // The backdrop was drawn with `content`.
+  void BackdropDrawn(const BackdropContent& content) { backdropContent_ = content; }
 
  private:
   using TextKey = std::tuple<std::wstring, float, float, uint16_t, TextAlign, float, float, bool, bool>;
   struct TextEntry {
     LaidOutText text;
+    uint64_t usedInFrame = 0;
+  };
+  struct GeometryEntry {
+    ComPtr<ID2D1PathGeometry> geometry;
     uint64_t usedInFrame = 0;
   };
 
@@ -97,13 +110,12 @@ class FrameCache {
   uint64_t frame_ = 0;
   std::map<TextKey, TextEntry> texts_;
   std::map<std::vector<GradientStop>, ComPtr<ID2D1GradientStopCollection>> stops_;
-  std::map<std::vector<std::array<float, 6>>, ComPtr<ID2D1PathGeometry>> roundRects_;
-  std::map<std::vector<std::array<float, 4>>, ComPtr<ID2D1PathGeometry>> segments_;
+  std::map<std::vector<std::array<float, 6>>, GeometryEntry> roundRects_;
+  std::map<std::vector<std::array<float, 4>>, GeometryEntry> segments_;
   std::array<ComPtr<ID2D1Bitmap>, kTipCount> composedTips_;
   ComPtr<ID2D1BitmapRenderTarget> backdrop_;
   D2D1_SIZE_U backdropPixels_{};
-  std::vector<Glow> backdropGlows_;  // what the backdrop shows; empty: nothing yet
-  D2D1_MATRIX_3X2_F backdropTransform_{};
+  std::optional<BackdropContent> backdropContent_;  // none: nothing drawn yet
 };
 
 }  // namespace tavo::launcher::ui

@@ -140,8 +140,10 @@ void DrawCarousel(FrameCanvas& canvas, const DeviceResources& device, const Scre
   }
   canvas.FillRoundRects(tracks, hc ? colours.text : kWhite, colours.Opacity(0.14f));
   canvas.FillRoundRects(earlier, colours.Accent(kWhite), colours.Opacity(0.42f));
-  canvas.FillRoundRects({bar(m.currentTip, IndicatorFillWidth(m.currentTip, m.currentTip, m.tipDwell))},
-                        colours.Accent(kWhite), colours.Opacity(0.85f));
+  // The current one grows with every tick: a shape of its own, not a kept geometry.
+  const float current = IndicatorFillWidth(m.currentTip, m.currentTip, m.tipDwell);
+  canvas.FillRect(265.0f + 28.0f * static_cast<float>(m.currentTip), 364, current, 3, colours.Accent(kWhite), 1.5f,
+                  colours.Opacity(0.85f));
 }
 
 void DrawTipTexts(FrameCanvas& canvas, const Tip& tip, float opacity, float offset, const Colours& colours) {
@@ -232,16 +234,18 @@ std::vector<Glow> BackdropGlows(const FrameInputs& inputs, const CarouselPhase& 
 // the client it stands in for the frame's clear. Null without a cache, when
 // there are no glows, or when the backdrop cannot be drawn: the frame then
 // clears and draws the glows itself.
-ID2D1Bitmap* PrepareBackdrop(FrameCanvas& canvas, const std::vector<Glow>& glows, const D2D1_MATRIX_3X2_F& design,
-                             const D2D1_COLOR_F& background) {
+ComPtr<ID2D1Bitmap> PrepareBackdrop(FrameCanvas& canvas, const std::vector<Glow>& glows,
+                                    const D2D1_MATRIX_3X2_F& design, const D2D1_COLOR_F& background) {
   FrameCache* cache = canvas.Cache();
   if (!cache || glows.empty()) return nullptr;
   const D2D1_SIZE_U client = canvas.Target()->GetPixelSize();
   constexpr float kShrink = 1.0f / static_cast<float>(kBackdropDivisor);
-  const D2D1_MATRIX_3X2_F small{design._11 * kShrink, 0, 0, design._22 * kShrink, design._31 * kShrink,
-                                design._32 * kShrink};
+  const FrameCache::BackdropContent content{
+      background,
+      glows,
+      {design._11 * kShrink, 0, 0, design._22 * kShrink, design._31 * kShrink, design._32 * kShrink}};
   bool current = false;
-  ID2D1BitmapRenderTarget* backdrop = cache->Backdrop(canvas.Target(), client, glows, small, &current);
+  ID2D1BitmapRenderTarget* backdrop = cache->Backdrop(canvas.Target(), client, content, &current);
   if (!backdrop) return nullptr;
   ComPtr<ID2D1Bitmap> bitmap;
   if (FAILED(backdrop->GetBitmap(bitmap.put()))) return nullptr;
@@ -249,14 +253,12 @@ ID2D1Bitmap* PrepareBackdrop(FrameCanvas& canvas, const std::vector<Glow>& glows
     FrameCanvas painter(backdrop, nullptr, canvas.Resources(), canvas.Measurer(), canvas.Widths(), cache);
     backdrop->BeginDraw();
     backdrop->Clear(&background);
-    backdrop->SetTransform(&small);
+    backdrop->SetTransform(&content.transform);
     for (const Glow& glow : glows) painter.RadialGlow(glow);
-    if (FAILED(backdrop->EndDraw())) {
-      cache->BackdropDrawFailed();
-      return nullptr;
-    }
+    if (FAILED(backdrop->EndDraw())) return nullptr;
+    cache->BackdropDrawn(content);
   }
-  return bitmap.get();  // the backdrop target keeps it
+  return bitmap;
 }
 
 }  // namespace
@@ -275,7 +277,7 @@ bool DrawFrame(FrameTools& tools, const FrameInputs& inputs, unsigned parts) {
   const D2D1_MATRIX_3X2_F design{inputs.scale, 0, 0, inputs.scale, inputs.offsetX, inputs.offsetY};
   const D2D1_COLOR_F background = Colour(colours.background, 1);
   const std::vector<Glow> glows = BackdropGlows(inputs, phase, parts);
-  ID2D1Bitmap* backdrop = PrepareBackdrop(canvas, glows, design, background);
+  const ComPtr<ID2D1Bitmap> backdrop = PrepareBackdrop(canvas, glows, design, background);
 
   target->BeginDraw();
   const D2D1_MATRIX_3X2_F identity{1, 0, 0, 1, 0, 0};
@@ -289,7 +291,7 @@ bool DrawFrame(FrameTools& tools, const FrameInputs& inputs, unsigned parts) {
     const D2D1_SIZE_U small = backdrop->GetPixelSize();
     const auto stretched = [](UINT32 pixels) { return static_cast<float>(pixels * kBackdropDivisor); };
     const D2D1_RECT_F whole{0, 0, stretched(small.width), stretched(small.height)};
-    target->DrawBitmap(backdrop, &whole, 1.0f, D2D1_BITMAP_INTERPOLATION_MODE_LINEAR, nullptr);
+    target->DrawBitmap(backdrop.get(), &whole, 1.0f, D2D1_BITMAP_INTERPOLATION_MODE_LINEAR, nullptr);
   }
   target->SetTransform(&design);
   if (!backdrop) {

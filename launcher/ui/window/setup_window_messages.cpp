@@ -161,8 +161,12 @@ void SetupWindow::Tick() {
     if (model_.AnimationTick(Now(), lastTick_)) UpdateControls();
     if (options_.preview) controller_.AdvanceDemo();
   }
+  const bool occluded = !minimised && Occluded();
+  // A frame presented while covered may never have been shown: once the
+  // window is seen again, the next tick draws whatever the key says.
+  if (occluded) lastDrawn_.reset();
   const bool unchanged = lastDrawn_ && *lastDrawn_ == ui::KeyOf(CurrentFrameInputs());
-  if (ui::TickDrawsFrame({minimised, !minimised && Occluded(), unchanged})) InvalidateRect(window_, nullptr, FALSE);
+  if (ui::TickDrawsFrame({minimised, occluded, unchanged})) InvalidateRect(window_, nullptr, FALSE);
 }
 
 bool SetupWindow::Occluded() const {
