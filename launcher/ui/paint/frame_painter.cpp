@@ -1,6 +1,7 @@
 #include "launcher/ui/paint/frame_painter.h"
 
 #include <cmath>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -96,13 +97,20 @@ ID2D1Bitmap* ComposedTip(FrameCanvas& canvas, const DeviceResources& device, int
 
 // A tip picture centred on (360, 202) with its faded edges; in high contrast
 // plain, clipped to its unzoomed place, so its edges stay sharp.
+// Where a tip picture is drawn at this zoom: its contain-fit, zoomed, centred on (360, 202).
+D2D1_RECT_F TipPlacement(PixelSize picture, float zoom) {
+  const float factor = TipFitFactor(picture) * zoom;
+  const float w = static_cast<float>(picture.width) * factor, h = static_cast<float>(picture.height) * factor;
+  return {360 - w / 2, 202 - h / 2, 360 + w / 2, 202 + h / 2};
+}
+
 void DrawTipPicture(FrameCanvas& canvas, const DeviceResources& device, int tip, float opacity, float zoom,
                     bool highContrast) {
   if (opacity <= 0) return;
   const PixelSize picture = device.TipPicture(tip);
-  const float fit = TipFitFactor(picture), factor = fit * zoom;
-  const float w = static_cast<float>(picture.width) * factor, h = static_cast<float>(picture.height) * factor;
-  const float x = 360 - w / 2, y = 202 - h / 2;
+  const float fit = TipFitFactor(picture);
+  const D2D1_RECT_F placed = TipPlacement(picture, zoom);
+  const float x = placed.left, y = placed.top, w = placed.right - placed.left, h = placed.bottom - placed.top;
   ID2D1RenderTarget* target = canvas.Target();
   if (highContrast) {
     const float fitW = static_cast<float>(picture.width) * fit, fitH = static_cast<float>(picture.height) * fit;
@@ -261,6 +269,55 @@ ComPtr<ID2D1Bitmap> PrepareBackdrop(FrameCanvas& canvas, const std::vector<Glow>
   return bitmap;
 }
 
+// The client pixels that the current tip picture covers opaquely in this
+// frame, or nothing: once its cross-fade is over, its faded edges (alpha 1
+// from 0.17 to 0.83 across and 0.18 to 0.74 down) leave the middle solid. The
+// backdrop need not be drawn there. Kept 3 DIPs inside that middle, where
+// the stretched picture's sampling still reaches only opaque pixels.
+std::optional<D2D1_RECT_L> OpaqueTipMiddle(const FrameInputs& inputs, const DeviceResources& device,
+                                           const CarouselPhase& phase, unsigned parts) {
+  const ScreenModel& m = *inputs.model;
+  if (IsOutcome(m.screen) || !(parts & kTipPicturePart) || inputs.colours.highContrast || phase.crossFade < 1 ||
+      !device.Tip(m.currentTip))
+    return std::nullopt;
+  const D2D1_RECT_F placed = TipPlacement(device.TipPicture(m.currentTip),
+                                          Zoom(phase.currentZoomAge, m.reducedMotion));
+  const float w = placed.right - placed.left, h = placed.bottom - placed.top;
+  constexpr float kInset = 3;
+  const auto x = [&](float dips) { return inputs.offsetX + inputs.scale * dips; };
+  const auto y = [&](float dips) { return inputs.offsetY + inputs.scale * dips; };
+  const D2D1_RECT_L middle{static_cast<LONG>(std::ceil(x(placed.left + 0.17f * w + kInset))),
+                           static_cast<LONG>(std::ceil(y(placed.top + 0.18f * h + kInset))),
+                           static_cast<LONG>(std::floor(x(placed.left + 0.83f * w - kInset))),
+                           static_cast<LONG>(std::floor(y(placed.top + 0.74f * h - kInset)))};
+  if (middle.right <= middle.left || middle.bottom <= middle.top) return std::nullopt;
+  return middle;
+}
+
+// The backdrop stretched over the client (identity transform), leaving out
+// `hole`: four clipped bands around it instead of one draw over it all.
+void DrawBackdrop(ID2D1RenderTarget* target, ID2D1Bitmap* backdrop, const std::optional<D2D1_RECT_L>& hole) {
+  // Each backdrop pixel stands for kBackdropDivisor client pixels each way
+  // (its last row and column may reach past the client's edge).
+  const D2D1_SIZE_U small = backdrop->GetPixelSize();
+  const auto stretched = [](UINT32 pixels) { return static_cast<float>(pixels * kBackdropDivisor); };
+  const D2D1_RECT_F whole{0, 0, stretched(small.width), stretched(small.height)};
+  if (!hole) {
+    target->DrawBitmap(backdrop, &whole, 1.0f, D2D1_BITMAP_INTERPOLATION_MODE_LINEAR, nullptr);
+    return;
+  }
+  const auto f = [](LONG v) { return static_cast<float>(v); };
+  const D2D1_RECT_F bands[] = {{0, 0, whole.right, f(hole->top)},
+                               {0, f(hole->bottom), whole.right, whole.bottom},
+                               {0, f(hole->top), f(hole->left), f(hole->bottom)},
+                               {f(hole->right), f(hole->top), whole.right, f(hole->bottom)}};
+  for (const D2D1_RECT_F& band : bands) {
+    target->PushAxisAlignedClip(&band, D2D1_ANTIALIAS_MODE_PER_PRIMITIVE);
+    target->DrawBitmap(backdrop, &whole, 1.0f, D2D1_BITMAP_INTERPOLATION_MODE_LINEAR, nullptr);
+    target->PopAxisAlignedClip();
+  }
+}
+
 }  // namespace
 
 bool DrawFrame(FrameTools& tools, const FrameInputs& inputs, unsigned parts) {
@@ -284,15 +341,10 @@ bool DrawFrame(FrameTools& tools, const FrameInputs& inputs, unsigned parts) {
   target->SetTransform(&identity);
   // Software rendering pays for every pixel a draw covers: the opaque
   // backdrop covers the client once, in place of the clear.
-  if (!backdrop) target->Clear(&background);
-  if (backdrop) {
-    // Each backdrop pixel stands for kBackdropDivisor client pixels each way
-    // (its last row and column may reach past the client's edge).
-    const D2D1_SIZE_U small = backdrop->GetPixelSize();
-    const auto stretched = [](UINT32 pixels) { return static_cast<float>(pixels * kBackdropDivisor); };
-    const D2D1_RECT_F whole{0, 0, stretched(small.width), stretched(small.height)};
-    target->DrawBitmap(backdrop.get(), &whole, 1.0f, D2D1_BITMAP_INTERPOLATION_MODE_LINEAR, nullptr);
-  }
+  if (backdrop)
+    DrawBackdrop(target, backdrop.get(), OpaqueTipMiddle(inputs, device, phase, parts));
+  else
+    target->Clear(&background);
   target->SetTransform(&design);
   if (!backdrop) {
     for (const Glow& glow : glows) canvas.RadialGlow(glow);
