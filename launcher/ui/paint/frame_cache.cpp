@@ -92,41 +92,42 @@ ID2D1GradientStopCollection* FrameCache::Stops(ID2D1RenderTarget* target, const 
   return stops_.emplace(stops, std::move(collection)).first->second.get();
 }
 
-ID2D1Geometry* FrameCache::RoundRects(ID2D1Factory* factory, const std::vector<D2D1_ROUNDED_RECT>& rects) {
-  std::vector<std::array<float, 6>> key;
-  key.reserve(rects.size());
-  for (const D2D1_ROUNDED_RECT& r : rects)
-    key.push_back({r.rect.left, r.rect.top, r.rect.right, r.rect.bottom, r.radiusX, r.radiusY});
-  if (auto found = roundRects_.find(key); found != roundRects_.end()) {
+template <typename Key, typename AddFigures>
+ID2D1Geometry* FrameCache::Kept(std::map<Key, GeometryEntry>& kept, Key key, ID2D1Factory* factory,
+                                const AddFigures& addFigures) {
+  if (auto found = kept.find(key); found != kept.end()) {
     found->second.usedInFrame = frame_;
     return found->second.geometry.get();
   }
   ComPtr<ID2D1PathGeometry> path;
   ComPtr<ID2D1GeometrySink> sink;
   if (FAILED(factory->CreatePathGeometry(path.put())) || FAILED(path->Open(sink.put()))) return nullptr;
-  for (const D2D1_ROUNDED_RECT& r : rects) AddRoundRect(sink.get(), r);
+  addFigures(sink.get());
   if (FAILED(sink->Close())) return nullptr;
-  return roundRects_.emplace(std::move(key), GeometryEntry{std::move(path), frame_}).first->second.geometry.get();
+  return kept.emplace(std::move(key), GeometryEntry{std::move(path), frame_}).first->second.geometry.get();
+}
+
+ID2D1Geometry* FrameCache::RoundRects(ID2D1Factory* factory, const std::vector<D2D1_ROUNDED_RECT>& rects) {
+  std::vector<std::array<float, 6>> key;
+  key.reserve(rects.size());
+  for (const D2D1_ROUNDED_RECT& r : rects)
+    key.push_back({r.rect.left, r.rect.top, r.rect.right, r.rect.bottom, r.radiusX, r.radiusY});
+  return Kept(roundRects_, std::move(key), factory, [&rects](ID2D1GeometrySink* sink) {
+    for (const D2D1_ROUNDED_RECT& r : rects) AddRoundRect(sink, r);
+  });
 }
 
 ID2D1Geometry* FrameCache::Segments(ID2D1Factory* factory, const std::vector<Segment>& segments) {
   std::vector<std::array<float, 4>> key;
   key.reserve(segments.size());
   for (const Segment& s : segments) key.push_back({s.from.x, s.from.y, s.to.x, s.to.y});
-  if (auto found = segments_.find(key); found != segments_.end()) {
-    found->second.usedInFrame = frame_;
-    return found->second.geometry.get();
-  }
-  ComPtr<ID2D1PathGeometry> path;
-  ComPtr<ID2D1GeometrySink> sink;
-  if (FAILED(factory->CreatePathGeometry(path.put())) || FAILED(path->Open(sink.put()))) return nullptr;
-  for (const Segment& s : segments) {
-    sink->BeginFigure(s.from, D2D1_FIGURE_BEGIN_HOLLOW);
-    sink->AddLine(s.to);
-    sink->EndFigure(D2D1_FIGURE_END_OPEN);
-  }
-  if (FAILED(sink->Close())) return nullptr;
-  return segments_.emplace(std::move(key), GeometryEntry{std::move(path), frame_}).first->second.geometry.get();
+  return Kept(segments_, std::move(key), factory, [&segments](ID2D1GeometrySink* sink) {
+    for (const Segment& s : segments) {
+      sink->BeginFigure(s.from, D2D1_FIGURE_BEGIN_HOLLOW);
+      sink->AddLine(s.to);
+      sink->EndFigure(D2D1_FIGURE_END_OPEN);
+    }
+  });
 }
 
 bool FrameCache::BackdropContent::operator==(const BackdropContent& other) const {

@@ -105,6 +105,11 @@ class FrameCache {
   };
 
   void DropDeviceBound();
+  // The geometry kept under `key`, else a path of the figures `addFigures`
+  // adds, kept from now on; null when it cannot be made.
+  template <typename Key, typename AddFigures>
+  ID2D1Geometry* Kept(std::map<Key, GeometryEntry>& kept, Key key, ID2D1Factory* factory,
+                      const AddFigures& addFigures);
 
   uint64_t deviceGeneration_ = 0;
   uint64_t frame_ = 0;

@@ -65,6 +65,12 @@ FrameCanvas::FrameCanvas(ID2D1RenderTarget* target, ID2D1SolidColorBrush* brush,
       balancedWidths_(balancedWidths),
       cache_(cache) {}
 
+ComPtr<ID2D1Factory> FrameCanvas::Factory() const {
+  ComPtr<ID2D1Factory> factory;
+  target_->GetFactory(factory.put());
+  return factory;
+}
+
 LaidOutText FrameCanvas::Text(std::wstring_view text, float boxWidth, const TextStyle& style) {
   if (cache_) return cache_->Text(resources_, text, boxWidth, style);
   LaidOutText laidOut;
@@ -108,13 +114,9 @@ void FrameCanvas::StrokeRoundRect(float x, float y, float w, float h, ID2D1Brush
 void FrameCanvas::FillRoundRects(const std::vector<D2D1_ROUNDED_RECT>& rects, uint32_t rgb, float opacity) {
   if (rects.empty()) return;
   ID2D1SolidColorBrush* brush = Brush(rgb, opacity);
-  if (cache_) {
-    ComPtr<ID2D1Factory> factory;
-    target_->GetFactory(factory.put());
-    if (ID2D1Geometry* geometry = cache_->RoundRects(factory.get(), rects)) {
-      target_->FillGeometry(geometry, brush, nullptr);
-      return;
-    }
+  if (ID2D1Geometry* geometry = cache_ ? cache_->RoundRects(Factory().get(), rects) : nullptr) {
+    target_->FillGeometry(geometry, brush, nullptr);
+    return;
   }
   for (const D2D1_ROUNDED_RECT& r : rects) target_->FillRoundedRectangle(&r, brush);
 }
@@ -130,13 +132,9 @@ void FrameCanvas::Line(float x1, float y1, float x2, float y2, uint32_t rgb, flo
 void FrameCanvas::Lines(const std::vector<Segment>& segments, uint32_t rgb, float opacity, float strokeWidth) {
   if (segments.empty()) return;
   ID2D1SolidColorBrush* brush = Brush(rgb, opacity);
-  if (cache_) {
-    ComPtr<ID2D1Factory> factory;
-    target_->GetFactory(factory.put());
-    if (ID2D1Geometry* geometry = cache_->Segments(factory.get(), segments)) {
-      target_->DrawGeometry(geometry, brush, strokeWidth, resources_.RoundStroke());
-      return;
-    }
+  if (ID2D1Geometry* geometry = cache_ ? cache_->Segments(Factory().get(), segments) : nullptr) {
+    target_->DrawGeometry(geometry, brush, strokeWidth, resources_.RoundStroke());
+    return;
   }
   for (const Segment& s : segments) target_->DrawLine(s.from, s.to, brush, strokeWidth, resources_.RoundStroke());
 }

@@ -99,6 +99,9 @@ class FrameCanvas {
                  const Colours& colours);
 
  private:
+  // The factory of the target (geometries are made there).
+  ComPtr<ID2D1Factory> Factory() const;
+
   ID2D1RenderTarget* target_;
   ID2D1SolidColorBrush* brush_;
   const RenderingResources& resources_;
