@@ -25,9 +25,11 @@ class LauncherWindow(unittest.TestCase):
             before = lh.session_folders()
             with lh.running() as launched:
                 # The error screen shows the failure at once; "Try again" only once the worker has ended.
+                # The primary takes the focus once the window is the foreground window,
+                # which a busy machine may make it a moment after "Try again" shows.
                 first = lh.driver("wait-window", 20000, "wait-status", APPX_DISABLED, 30000,
-                                  "wait-control", 1001, "Try again", 30000, "title", "focus", "focused",
-                                  "control", 1002, "control", 1008)
+                                  "wait-control", 1001, "Try again", 30000, "wait-focused", 1001, 30000, "title",
+                                  "focus", "control", 1002, "control", 1008)
                 self.assertEqual(first["title"], ["Tavo Studio Setup"])
                 self.assertEqual((first["focus"], first["focused"]), (["0x534B03E9"], [1001]))
                 primary, secondary, copy = first["control"]

@@ -34,6 +34,8 @@
 //                             then one answer per event, its text then     announce="..."
 //     focused                 the control that has the keyboard focus (0: the window
 //                             itself or none)                            focused=1001
+//     wait-focused ID MS      until control ID has the keyboard focus (the window
+//                             takes it once it is the foreground window) focused=1001
 //     status-paints           how often the status control painted itself (test builds
 //                             count it)                                  status-paints=0
 //     wait-tip N MS           until the carousel shows tip N (test builds) tip=3
@@ -272,6 +274,16 @@ void RecordAnnouncements(std::wstring until, const std::wstring& gate, DWORD ms)
   if (!g_heard) throw Failure{L"no announcement of " + g_until + L" in time"};
 }
 
+// The control with the keyboard focus, asked of the window's thread, not of
+// the window: a focus left on the window itself, or none, answers 0.
+int FocusedControl() {
+  HWND window = RequireWindow();
+  GUITHREADINFO info{};
+  info.cbSize = sizeof(info);
+  if (!::GetGUIThreadInfo(::GetWindowThreadProcessId(window, nullptr), &info)) throw Failure{L"no thread info"};
+  return info.hwndFocus && ::IsChild(window, info.hwndFocus) ? ::GetDlgCtrlID(info.hwndFocus) : 0;
+}
+
 int Run(std::vector<std::wstring> args) {
   size_t i = 0;
   auto next = [&]() -> std::wstring {
@@ -365,14 +377,11 @@ int Run(std::vector<std::wstring> args) {
       std::wstring gate = next();
       RecordAnnouncements(std::move(until), gate, Number(next()));
     } else if (step == L"focused") {
-      // Asked of the window's thread, not of the window: a focus left on the
-      // window itself answers 0.
-      HWND window = RequireWindow();
-      GUITHREADINFO info{};
-      info.cbSize = sizeof(info);
-      if (!::GetGUIThreadInfo(::GetWindowThreadProcessId(window, nullptr), &info)) throw Failure{L"no thread info"};
-      const int id = info.hwndFocus && ::IsChild(window, info.hwndFocus) ? ::GetDlgCtrlID(info.hwndFocus) : 0;
-      Print("focused", std::to_string(id));
+      Print("focused", std::to_string(FocusedControl()));
+    } else if (step == L"wait-focused") {
+      const int wanted = static_cast<int>(Number(next()));
+      WaitFor(Number(next()), [wanted] { return FocusedControl() == wanted; });
+      Print("focused", std::to_string(FocusedControl()));
     } else if (step == L"wait-tip") {
       const DWORD wanted = Number(next());
       DWORD_PTR tip = 0;
