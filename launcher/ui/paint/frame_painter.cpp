@@ -108,13 +108,11 @@ void DrawTipPicture(FrameCanvas& canvas, const DeviceResources& device, int tip,
                     bool highContrast) {
   if (opacity <= 0) return;
   const PixelSize picture = device.TipPicture(tip);
-  const float fit = TipFitFactor(picture);
   const D2D1_RECT_F placed = TipPlacement(picture, zoom);
   const float x = placed.left, y = placed.top, w = placed.right - placed.left, h = placed.bottom - placed.top;
   ID2D1RenderTarget* target = canvas.Target();
   if (highContrast) {
-    const float fitW = static_cast<float>(picture.width) * fit, fitH = static_cast<float>(picture.height) * fit;
-    const D2D1_RECT_F clip{360 - fitW / 2, 202 - fitH / 2, 360 + fitW / 2, 202 + fitH / 2};
+    const D2D1_RECT_F clip = TipPlacement(picture, 1);
     target->PushAxisAlignedClip(&clip, D2D1_ANTIALIAS_MODE_PER_PRIMITIVE);
     canvas.DrawBitmap(device.Tip(tip), x, y, w, h, opacity);
     target->PopAxisAlignedClip();
