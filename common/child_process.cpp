@@ -43,7 +43,7 @@ void CreateChildPipe(UniqueKernelHandle& read, UniqueKernelHandle& write, bool c
 }
 
 StartedChild StartChildProcess(const std::wstring& program, std::wstring commandLine, const wchar_t* folder,
-                               const ChildStdio& stdio, bool suspended) {
+                               const ChildStdio& stdio) {
   // The child inherits exactly its standard handles and nothing else.
   HANDLE inherited[3] = {stdio.input, stdio.output, stdio.error};
   const DWORD count = stdio.error ? 3 : 2;
@@ -60,7 +60,7 @@ StartedChild StartChildProcess(const std::wstring& program, std::wstring command
   startup.StartupInfo.hStdError = stdio.error;
   startup.lpAttributeList = attributes.get();
 
-  DWORD flags = CREATE_NO_WINDOW | EXTENDED_STARTUPINFO_PRESENT | (suspended ? CREATE_SUSPENDED : 0);
+  DWORD flags = CREATE_NO_WINDOW | EXTENDED_STARTUPINFO_PRESENT | CREATE_SUSPENDED;
   PROCESS_INFORMATION info{};
   if (!CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, TRUE, flags, nullptr, folder,
                       &startup.StartupInfo, &info)) {
@@ -72,7 +72,7 @@ StartedChild StartChildProcess(const std::wstring& program, std::wstring command
   // The child dies with its parent whenever the job can be set up.
   UniqueKernelHandle job = KillOnCloseJob();
   if (job && AssignProcessToJobObject(job.get(), child.process.get())) child.job = std::move(job);
-  if (suspended && ResumeThread(child.thread.get()) == static_cast<DWORD>(-1)) {
+  if (ResumeThread(child.thread.get()) == static_cast<DWORD>(-1)) {
     DWORD error = GetLastError();
     TerminateProcess(child.process.get(), static_cast<UINT>(E_FAIL));  // it would never run
     ThrowWin32(error);

@@ -28,10 +28,10 @@ struct StartedChild {
 // child's end is inheritable, ours is not. Throws hresult_error.
 void CreateChildPipe(UniqueKernelHandle& read, UniqueKernelHandle& write, bool childReads);
 
-// Starts `program` with `commandLine` in `folder` (null: ours). With
-// `suspended` the child is put into its job before its first instruction;
-// otherwise it is assigned right after it started. Throws hresult_error.
+// Starts `program` with `commandLine` in `folder` (null: ours), suspended
+// until it is in its job, so that it never runs outside it: a parent that dies
+// at any moment takes the child with it. Throws hresult_error.
 StartedChild StartChildProcess(const std::wstring& program, std::wstring commandLine, const wchar_t* folder,
-                               const ChildStdio& stdio, bool suspended);
+                               const ChildStdio& stdio);
 
 }  // namespace tavo

@@ -58,8 +58,15 @@ void DesktopPlatform::OpenUrl(const std::wstring& url) {
 }
 
 void DesktopPlatform::ShowInExplorer(const std::wstring& path) {
+  // By its full path: a bare name is looked up in the current folder (for a
+  // setup, Downloads) before the Windows folder. The Windows folder is not
+  // redirected for a 32-bit process, so this is the native Explorer.
+  wchar_t windows[MAX_PATH] = {};
+  UINT length = GetWindowsDirectoryW(windows, MAX_PATH);
+  if (length == 0 || length >= MAX_PATH) return;  // nothing safe to start; the button has no failure screen
+  std::wstring explorer = std::wstring(windows, length) + L"\\explorer.exe";
   std::wstring parameters = L"/select,\"" + path + L"\"";
-  ShellExecuteW(window_.Handle(), L"open", L"explorer.exe", parameters.c_str(), nullptr, SW_SHOWNORMAL);
+  ShellExecuteW(window_.Handle(), L"open", explorer.c_str(), parameters.c_str(), nullptr, SW_SHOWNORMAL);
 }
 
 bool DesktopPlatform::CopyToClipboard(const std::wstring& text) {
@@ -98,7 +105,9 @@ int32_t DesktopPlatform::ActivateApplication(const std::wstring& aumid, std::wst
 bool DesktopPlatform::OpenInAppsFolder(const std::wstring& target, uint32_t& lastError) {
   SHELLEXECUTEINFOW info{};
   info.cbSize = sizeof(info);
-  info.fMask = SEE_MASK_FLAG_NO_UI;
+  // NOASYNC: the launcher closes right after this call, and without it the
+  // shell may still be activating the application on a thread of ours.
+  info.fMask = SEE_MASK_FLAG_NO_UI | SEE_MASK_NOASYNC;
   info.hwnd = window_.Handle();
   info.lpVerb = L"open";
   info.lpFile = target.c_str();

@@ -145,11 +145,10 @@ void WorkerSession::Start(const SessionRequest& request, SessionPaths& paths) {
   CreateChildPipe(inputRead, inputWrite_, true);
 
   WorkerCommand command{paths.workerPath, request.mode, request.verbose, paths.reportPath, request.visitorId};
-  // Assigned to its kill-on-close job right after it started; without a job the
+  // In its kill-on-close job before its first instruction; without a job the
   // session still runs.
   StartedChild child = StartChildProcess(paths.workerPath, BuildWorkerCommandLine(command),
-                                         paths.sessionFolder.c_str(), {inputRead.get(), outputWrite.get(), nullptr},
-                                         false);
+                                         paths.sessionFolder.c_str(), {inputRead.get(), outputWrite.get(), nullptr});
   process_ = std::move(child.process);
   job_ = std::move(child.job);
 

@@ -8,12 +8,17 @@
       TEST_PROGRAM, a test build, must contain one, which shows the search works
   imports-exported PROGRAM DLL_DIR
       every function PROGRAM imports is exported by the DLL of that name in DLL_DIR
-  delay-loads-exported DEF_DIR DLL_DIR PROGRAM...
-      every function a delay-load list (DEF_DIR/*.def) names is exported by
-      the DLL it names in DLL_DIR (GNU ld writes no delay-import directory to
-      read them back from the program), and no PROGRAM imports one of those
-      DLLs at start (a call missing from a list links as an ordinary import
-      where the toolchain's default libraries have the DLL, as for shell32)
+  delay-loads-exported DEF_DIR NAMES DLL_DIR PROGRAM...
+      every function a delay-load list (DEF_DIR/NAME.def for each NAME of the
+      comma-separated NAMES) names is exported by the DLL it names in DLL_DIR
+      (GNU ld writes no delay-import directory to read them back from the
+      program), and no PROGRAM imports one of those DLLs at start (a call
+      missing from a list links as an ordinary import where the toolchain's
+      default libraries have the DLL, as for shell32)
+  known-dlls-only PROGRAM...
+      every DLL a PROGRAM imports at start is a KnownDLL of Windows 10 2004 or
+      an API set: Windows looks for any other in the program's own folder
+      (for a setup, Downloads) before the system folder
   signed CA_FILE PROGRAM...
       every PROGRAM carries an Authenticode signature that osslsigncode verifies
       against the authority CA_FILE, and a copy with one byte of its code
@@ -96,9 +101,31 @@ def imports_exported(program, dll_dir):
     return problems
 
 
-def delay_loads_exported(def_dir, dll_dir, programs):
+# The KnownDLLs of Windows 10 2004 (Session Manager\KnownDLLs and what they
+# load themselves), which the loader maps from the system folder whatever the
+# search order. comctl32 is here for its version 6, which the launcher's
+# manifest binds to the side-by-side assembly in WinSxS.
+KNOWN_DLLS = {
+    "advapi32", "clbcatq", "combase", "comdlg32", "coml2", "difxapi", "gdi32", "gdiplus", "imagehlp", "imm32",
+    "kernel32", "kernelbase", "msctf", "msvcrt", "normaliz", "nsi", "ntdll", "ole32", "oleaut32", "psapi",
+    "rpcrt4", "sechost", "setupapi", "shcore", "shell32", "shlwapi", "user32", "wldap32", "ws2_32", "comctl32",
+}
+
+
+def known_dlls_only(programs):
+    problems = []
+    for program in programs:
+        for dll in sorted(pe.PeFile.load(program).imports()):
+            name = dll[:-4] if dll.endswith(".dll") else dll
+            if name not in KNOWN_DLLS and not name.startswith(("api-ms-win-", "ext-ms-win-")):
+                problems.append("%s imports %s at start, which Windows would look for beside the program first"
+                                % (program, dll))
+    return problems
+
+
+def delay_loads_exported(def_dir, names, dll_dir, programs):
     problems, delayed = [], set()
-    for listing in sorted(pathlib.Path(def_dir).glob("*.def")):
+    for listing in [pathlib.Path(def_dir) / (name + ".def") for name in names.split(",") if name]:
         lines = [line.split(";")[0].strip() for line in listing.read_text().splitlines()]
         lines = [line for line in lines if line]
         if not lines or not lines[0].startswith("LIBRARY ") or "EXPORTS" not in lines:
@@ -188,8 +215,10 @@ def main(argv):
         problems = no_test_markers(args[1], args[2:])
     elif command == "imports-exported" and len(args) == 2:
         problems = imports_exported(*args)
-    elif command == "delay-loads-exported" and len(args) >= 3:
-        problems = delay_loads_exported(args[0], args[1], args[2:])
+    elif command == "delay-loads-exported" and len(args) >= 4:
+        problems = delay_loads_exported(args[0], args[1], args[2], args[3:])
+    elif command == "known-dlls-only" and args:
+        problems = known_dlls_only(args)
     elif command == "signed" and len(args) >= 2:
         problems = signed(args[0], args[1:])
     elif command == "version" and len(args) >= 3:

@@ -26,6 +26,7 @@
 #include "common/child_process.h"
 #include "common/handles.h"
 #include "common/winrt/hresult_error.h"
+#include "tests/tools/wine_start.h"
 
 namespace {
 
@@ -167,12 +168,16 @@ int Run(const Options& options) {
   // Started as the launcher starts its worker; suspended until it is in its
   // job, so that a runner killed by a test's time-out ends the child too.
   tavo::StartedChild child;
-  try {
-    child = tavo::StartChildProcess(options.command[0], command_line, nullptr,
-                                    {child_input, out_write.get(), child_error}, true);
-  } catch (const tavo::hresult_error& error) {
-    return Fail(L"CreateProcessW", static_cast<DWORD>(error.code()));
-  }
+  DWORD start_error = tavo::testing::StartRetryingWineRefusal(options.command[0].c_str(), [&]() -> DWORD {
+    try {
+      child = tavo::StartChildProcess(options.command[0], command_line, nullptr,
+                                      {child_input, out_write.get(), child_error});
+      return 0;
+    } catch (const tavo::hresult_error& error) {
+      return static_cast<DWORD>(error.code());
+    }
+  });
+  if (start_error != 0) return Fail(L"CreateProcessW", start_error);
   if (!child.job) Fail(L"creating the job object", GetLastError());
   UniqueKernelHandle process = std::move(child.process);
 

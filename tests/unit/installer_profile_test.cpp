@@ -9,6 +9,7 @@
 #include <iterator>
 
 #include "common/handles.h"
+#include "tests/tools/wine_start.h"
 
 namespace tavo {
 namespace {
@@ -127,16 +128,13 @@ UniqueKernelHandle StartChild(const std::wstring& path, const std::wstring& star
   startup.hStdError = out.get();
   std::wstring command = L"\"" + WindowsPath(TAVO_PROFILE_CHILD) + L"\" \"" + path + L"\" - " + start + L" " + ready;
   PROCESS_INFORMATION process{};
-  // Under Wine a process start seldom fails at once while the session is busy
-  // starting others (ERROR_INTERNAL_ERROR); the race needs the children, not
-  // that start, so a failed one is tried again.
-  bool started = false;
-  for (int attempt = 0; attempt < 3 && !started; ++attempt) {
-    if (attempt > 0) ::Sleep(200);
-    started = ::CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr, nullptr,
-                               &startup, &process);
-  }
-  if (!started) return {};
+  DWORD error = tavo::testing::StartRetryingWineRefusal(L"the profile child", [&]() -> DWORD {
+    return ::CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr, nullptr,
+                            &startup, &process)
+               ? 0
+               : ::GetLastError();
+  });
+  if (error != 0) return {};
   ::CloseHandle(process.hThread);
   return UniqueKernelHandle(process.hProcess);
 }
