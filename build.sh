@@ -124,13 +124,44 @@ gallery() {
   echo "gallery: $test_tree/gallery"
 }
 
+# One line each time a tree's CMake progress ("[ NN%]") reaches a new ten, so
+# that a long first build shows it is moving without its whole output. Only
+# rises count: a tree's later lines may carry an earlier percentage.
+build_progress() {
+  local line tree="" shown=-1 percent
+  while IFS= read -r line || [ -n "$line" ]; do
+    if [[ $line == "== "* ]]; then
+      tree=${line#== }
+      shown=-1
+    elif [[ $line =~ ^\[\ *([0-9]+)%\] ]]; then
+      percent=${BASH_REMATCH[1]}
+      if [ $((percent / 10)) -gt "$shown" ]; then
+        shown=$((percent / 10))
+        printf '%-20s %3d%%\n' "$tree" "$percent"
+      fi
+    fi
+  done
+}
+
 if [ "$command" = test ]; then
   build_all
   build_tier32
 else
-  # Only the figures or events matter here: the build's output goes to a log.
+  # Only the figures or events matter here: the build's output goes to a log,
+  # and the terminal gets its progress.
   mkdir -p build
-  build_all >build/build.log 2>&1 || { tail -n 40 build/build.log; echo "build failed: build/build.log" >&2; exit 1; }
+  echo "building the release and test trees (a first build takes about 5 minutes on 2 cores; later builds redo only what changed); log: build/build.log"
+  # build_all gets errexit in its own subshell: on the left of || bash ignores
+  # it, and a failed tree would not stop the ones after it.
+  set +e
+  (set -e; build_all) 2>&1 | tee build/build.log | build_progress
+  status=$?
+  set -e
+  if [ "$status" -ne 0 ]; then
+    tail -n 40 build/build.log
+    echo "build failed: build/build.log" >&2
+    exit 1
+  fi
 fi
 case $command in
   demo) demo ;;

@@ -11,7 +11,9 @@ Windows' strict certificate padding check accepts the file. A marker stamped
 before is replaced (the launcher takes an id only from exactly one marker).
 An invalid id, a file that is not a PE program or not signed, and an output
 path equal to the input are refused with a message and exit code 2; nothing is
-written then."""
+written then. It needs asn1crypto: Debian's /usr/bin/python3 with
+python3-asn1crypto, or any Python 3 with the asn1crypto package; a Python
+without it is refused the same way, with a message that says how to get it."""
 
 import argparse
 import pathlib
@@ -19,7 +21,14 @@ import re
 import struct
 import sys
 
-from asn1crypto import cms, core
+# The first python3 on a release machine's PATH is often not the one that has
+# the module, so its absence is a refusal that says how to get it, not a traceback.
+try:
+    from asn1crypto import cms, core
+except ModuleNotFoundError as error:
+    if error.name != "asn1crypto":
+        raise
+    cms = core = None
 
 MARKER = b"TAVO_VISITOR_V1:"
 VISITOR_ID = re.compile(r"^(vis|vst)_[0-9a-f]{32}$")
@@ -108,6 +117,10 @@ def main(argv):
     parser.add_argument("output", type=pathlib.Path)
     args = parser.parse_args(argv)
     try:
+        if cms is None:
+            raise Refused("needs the Python module asn1crypto, which this Python (%s) does not have: run it with "
+                          "Debian's /usr/bin/python3 (apt-get install python3-asn1crypto) or pip install asn1crypto"
+                          % (sys.executable or "python3"))
         if not VISITOR_ID.match(args.visitor_id):
             raise Refused("invalid visitor id %r: \"vis_\" or \"vst_\" and 32 lower-case hexadecimal digits"
                           % args.visitor_id)

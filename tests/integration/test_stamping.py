@@ -1,6 +1,7 @@
 """The distribution channel's stamping tool (scripts/stamp_visitor.py) on
 signed launchers: the signature still verifies, a stamp replaces the one
-before, the stamped id reaches the worker, and bad input writes nothing."""
+before, the stamped id reaches the worker, and bad input or a Python without
+asn1crypto writes nothing."""
 
 import pathlib
 import re
@@ -15,8 +16,8 @@ FIRST, SECOND = "vis_0123456789abcdef0123456789abcdef", "vst_fedcba9876543210fed
 STAMPED = re.compile(rb"TAVO_VISITOR_V1:((?:vis|vst)_[0-9a-f]{32})")
 
 
-def stamp(*args):
-    return subprocess.run(["/usr/bin/python3", str(STAMP), *map(str, args)], capture_output=True, timeout=60)
+def stamp(*args, python=("/usr/bin/python3",)):
+    return subprocess.run([*python, str(STAMP), *map(str, args)], capture_output=True, timeout=60)
 
 
 def verifies(program, ca):
@@ -74,6 +75,20 @@ class Stamping(unittest.TestCase):
             before = signed.read_bytes()
             self.assertEqual(stamp("--visitor-id", FIRST, signed, signed).returncode, 2)
             self.assertEqual(signed.read_bytes(), before, "the input was written")
+
+    def test_a_python_without_asn1crypto_is_told_what_is_missing_and_how_to_get_it(self):
+        # Isolated and without site, Debian's Python has no dist-packages, where
+        # python3-asn1crypto lives: it stands for a venv's or pyenv's Python.
+        with harness.Workspace() as ws:
+            out = ws.path("out.exe")
+            result = stamp("--visitor-id", FIRST, harness.PROGRAMS["TAVO_LAUNCHER"], out,
+                           python=("/usr/bin/python3", "-I", "-S"))
+            self.assertEqual(result.returncode, 2, result)
+            self.assertTrue(result.stderr.startswith(b"stamp_visitor: needs the Python module asn1crypto"), result)
+            self.assertEqual(result.stderr.count(b"\n"), 1, result)  # one line, no traceback
+            self.assertIn(b"/usr/bin/python3 (apt-get install python3-asn1crypto) or pip install asn1crypto",
+                          result.stderr)
+            self.assertFalse(out.exists())
 
 
 class StampedLauncherRun(unittest.TestCase):
