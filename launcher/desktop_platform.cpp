@@ -7,7 +7,7 @@
 #include <cstring>
 
 #include "common/host_facts.h"
-#include "common/telemetry/launcher_events.h"
+#include "common/telemetry/telemetry_queue.h"
 #include "common/winrt/com_ptr.h"
 #include "launcher/fallback_report.h"
 
@@ -49,8 +49,8 @@ uint32_t DesktopPlatform::WriteFallbackReport() {
 }
 
 void DesktopPlatform::SendTelemetry(const OutcomeTelemetry& telemetry) {
-  // Fire and forget: the transport reports its own failures.
-  SendLauncherOutcome({telemetry.outcome, telemetry.code, telemetry.errors, telemetry.userCancelled});
+  // Sent in the background: the window never waits on the network.
+  LauncherTelemetry().Post({telemetry.outcome, telemetry.code, telemetry.errors, telemetry.userCancelled});
 }
 
 void DesktopPlatform::OpenUrl(const std::wstring& url) {

@@ -5,7 +5,7 @@
 namespace tavo {
 namespace {
 
-// Written once at start, read by the window thread's sends afterwards.
+// Written once at start, read by the sends afterwards.
 std::wstring& LauncherVisitorId() {
   static std::wstring id;
   return id;

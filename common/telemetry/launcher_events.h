@@ -20,7 +20,7 @@ struct LauncherOutcomeEvent {
 
 // The visitor id that the launcher's sends carry (its envelope's `user_id`
 // and the profile it creates). Set once at start, before the window exists
-// and on the thread that later sends.
+// and before the first send starts the sender thread that reads it.
 void SetLauncherVisitorId(std::wstring visitorId);
 
 // Sends one launcher outcome event, synchronously on the calling thread, and

@@ -14,6 +14,7 @@
 #include "common/host_facts.h"
 #include "common/telemetry/installer_profile.h"
 #include "common/telemetry/launcher_events.h"
+#include "common/telemetry/telemetry_queue.h"
 #include "common/telemetry/telemetry_policy.h"
 #include "common/winrt/hresult_error.h"
 #include "launcher/compatibility_gate.h"
@@ -137,7 +138,8 @@ uint32_t RunSetup(HINSTANCE instance, const LaunchOptions& options, const std::w
 
 uint32_t HandleStartupFailure(const StartupFailure& failure, const LaunchOptions& options) {
   if (failure.record) {
-    SendLauncherOutcome({L"failed", failure.exitCode, {*failure.record}, false});  // fire and forget
+    // Sent while the box is up; the entry waits for it before the process ends.
+    LauncherTelemetry().Post({L"failed", failure.exitCode, {*failure.record}, false});
   }
   if (!options.checkOnly && options.screenshotPath.empty()) {
     ShowLauncherMessageBox(failure.boxText, MB_OK | MB_ICONERROR);
@@ -191,5 +193,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
   window.reset();
   if (failure) exitCode = HandleStartupFailure(*failure, options);
   drawing.reset();
+  // The window is gone: what is still being sent gets the transport's own
+  // time-outs to arrive before the process ends.
+  LauncherTelemetry().Drain();
   return static_cast<int>(exitCode);
 }

@@ -122,7 +122,9 @@ def _finish(process, out, err):
 
 
 class Launched:
-    """A launcher started by running(); `run` is its LauncherRun once the block has ended."""
+    """A launcher started by running(): `process` is the runner that started it,
+    `run` its LauncherRun once the block has ended."""
+    process = None
     run = None
 
 
@@ -135,6 +137,7 @@ def running(*args, env=None, launcher=None):
         process = subprocess.Popen(_command(args, launcher), stdin=subprocess.DEVNULL, stdout=out, stderr=err,
                                    env=_environment(env))
         launched = Launched()
+        launched.process = process
         try:
             yield launched
         finally:

@@ -202,6 +202,28 @@ class LauncherTelemetry(unittest.TestCase):
         self.assertNotIn("verification", data)
         self.assertNotIn("deployment", data)
 
+    def test_a_held_post_holds_neither_the_window_nor_is_lost_when_it_closes(self):
+        with harness.Workspace() as ws, harness.windows_build(18363):
+            answer = ws.path("uma-answer")
+            self.host.script(status=200, body=descriptor(), uma_hold_until=str(answer))
+            with lh.running() as launched:
+                lh.driver("wait-window", 20000)
+                self.wait_for_posts(1)
+                # The host holds its answer: the window answers and closes all the same.
+                seen = lh.driver("status", "close", "wait-gone", 15000)
+                self.assertIn("Windows 10 version 2004", seen["status"][0])
+                self.assertIsNone(launched.process.poll(), "the launcher ended before its post was answered")
+                answer.write_bytes(b"")
+            self.assertEqual(launched.run.exit_code, 0x8007047E, launched.run)
+            self.assertEqual(len(self.host.telemetry_posts()), 1)
+
+    def wait_for_posts(self, count):
+        for _ in range(300):
+            if len(self.host.telemetry_posts()) >= count:
+                return
+            time.sleep(0.1)
+        self.fail("no telemetry post arrived: %r" % self.host.requests())
+
     def test_a_failing_message_handler_ends_window_and_worker_then_posts_and_shows_the_box(self):
         with harness.Workspace() as ws:
             before = lh.session_folders()
