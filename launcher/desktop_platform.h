@@ -6,6 +6,8 @@
 
 #include <windows.h>
 
+#include <memory>
+
 #include "launcher/launch_options.h"
 #include "launcher/setup_platform.h"
 #include "launcher/ui/model/screen_model.h"
@@ -55,6 +57,9 @@ class DesktopPlatform final : public SetupPlatform {
   uint32_t WindowsBuild() override;
   int32_t ActivateApplication(const std::wstring& aumid, std::wstring& operation) override;
   bool OpenInAppsFolder(const std::wstring& target, uint32_t& lastError) override;
+
+  // The record of a worker-event message, if the session's reader posted it.
+  std::unique_ptr<WorkerEvent> ClaimWorkerEvent(LPARAM lParam) { return session_.ClaimEvent(lParam); }
 
  private:
   WindowActions& window_;

@@ -103,8 +103,10 @@ ParsedCommandLine ParseLaunchArguments(std::span<const std::wstring> arguments) 
     }
   }
 
+  // The worker's command line carries the path between double quotes; no
+  // Windows path holds one, and one inside would split it.
   bool rejected =
-      badErrorCode ||
+      badErrorCode || o.reportPath.find(L'"') != std::wstring::npos ||
       (!o.preview && (!o.stateName.empty() || !o.screenshotPath.empty() || o.errorCodeValid || percentGiven ||
                       tipGiven || scaleGiven)) ||
       !IsAcceptedStateName(o.stateName) || (o.checkOnly && o.installOnly) ||

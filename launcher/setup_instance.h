@@ -8,7 +8,9 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <string>
 
+#include "launcher/fallback_report.h"
 #include "launcher/launch_options.h"
 
 namespace tavo::launcher {
@@ -34,7 +36,19 @@ class InstanceLock {
 // Nothing when this run goes on; the exit code when it gives way.
 std::optional<uint32_t> ClaimSetupInstance(const LaunchOptions& options, InstanceLock& lock);
 
-// The lock as a mutex in the session's local namespace.
-std::unique_ptr<InstanceLock> WindowsInstanceLock();
+// The lock's security descriptor: full access for SYSTEM, Administrators and
+// the user, and a medium integrity label, so that an elevated and a
+// non-elevated setup of the same user open each other's lock.
+std::wstring InstanceLockSddl(const std::wstring& userSid);
+
+// The report of a run that gave way, for the --report path it was promised
+// (nothing to write without one): the code, its sentence and one record.
+FallbackReportInput GaveWayReport(const LaunchOptions& options, const HostFacts& host);
+
+// The name of the lock in the session's local namespace.
+inline constexpr wchar_t kInstanceLockName[] = L"Local\\TavoStudio.Setup.InstallRun";
+
+// The lock as a named mutex (tests give it a name of their own).
+std::unique_ptr<InstanceLock> WindowsInstanceLock(std::wstring name = kInstanceLockName);
 
 }  // namespace tavo::launcher

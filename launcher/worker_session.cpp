@@ -8,11 +8,13 @@
 #include <cstdlib>
 #include <memory>
 #include <string>
+#include <functional>
 #include <vector>
 
 #include "common/child_process.h"
 #include "common/folders.h"
 #include "common/known_folders.h"
+#include "common/user_sid.h"
 #include "common/winrt/hresult_error.h"
 #include "launcher/launcher_codes.h"
 #include "launcher/worker_event.h"
@@ -43,20 +45,6 @@ std::wstring NewGuidText() {
   wchar_t text[39] = {};
   if (StringFromGUID2(guid, text, 39) != 39) throw hresult_error(E_UNEXPECTED);
   return text;
-}
-
-std::wstring CurrentUserSid() {
-  UniqueKernelHandle token;
-  if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, token.put())) ThrowLastError();
-  DWORD size = 0;
-  GetTokenInformation(token.get(), TokenUser, nullptr, 0, &size);
-  if (size == 0) ThrowLastError();
-  std::vector<unsigned char> buffer(size);
-  if (!GetTokenInformation(token.get(), TokenUser, buffer.data(), size, &size)) ThrowLastError();
-  wchar_t* sidText = nullptr;
-  if (!ConvertSidToStringSidW(reinterpret_cast<TOKEN_USER*>(buffer.data())->User.Sid, &sidText)) ThrowLastError();
-  UniqueLocal owner(sidText);
-  return sidText;
 }
 
 void CreatePrivateFolder(const std::wstring& folder) {
@@ -100,9 +88,9 @@ void WriteWorkerFile(const std::wstring& path) {
 }
 
 // Reads the worker's output until it ends, posts its events, then its exit code.
-// Owns the read end; the process handle stays the window object's, which joins
-// this thread before closing it.
-void ReadWorkerOutput(HWND window, HANDLE process, UniqueKernelHandle output) {
+// Owns the read end; the process handle and the ledger stay the window
+// object's, which joins this thread before closing them.
+void ReadWorkerOutput(HWND window, HANDLE process, UniqueKernelHandle output, WorkerEventLedger& events) {
   EventLineSplitter splitter;
   char block[4096];
   for (;;) {
@@ -111,8 +99,10 @@ void ReadWorkerOutput(HWND window, HANDLE process, UniqueKernelHandle output) {
     for (std::string& line : splitter.Feed(std::string_view(block, read))) {
       std::optional<WorkerEvent> event = ParseEventLine(line);
       if (!event) continue;
-      auto record = std::make_unique<WorkerEvent>(std::move(*event));
-      if (PostMessageW(window, kMsgWorkerEvent, 0, reinterpret_cast<LPARAM>(record.get()))) record.release();
+      const WorkerEvent* record = events.HandOut(std::make_unique<WorkerEvent>(std::move(*event)));
+      // A message that could not be posted (a full queue) loses its event, as
+      // before; its record goes now rather than with the ledger.
+      if (!PostMessageW(window, kMsgWorkerEvent, 0, reinterpret_cast<LPARAM>(record))) events.Claim(record);
     }
   }
   WaitForSingleObject(process, INFINITE);
@@ -154,7 +144,7 @@ void WorkerSession::Start(const SessionRequest& request, SessionPaths& paths) {
 
   outputWrite.reset();
   inputRead.reset();
-  reader_ = std::thread(ReadWorkerOutput, window_, process_.get(), std::move(outputRead));
+  reader_ = std::thread(ReadWorkerOutput, window_, process_.get(), std::move(outputRead), std::ref(events_));
 }
 
 void WorkerSession::Release(bool force) {
@@ -182,10 +172,10 @@ void WorkerSession::WriteCancelByte() {
   WriteFile(inputWrite_.get(), &cancel, 1, &written, nullptr);
 }
 
-void DiscardQueuedWorkerMessages() {
+void WorkerSession::DiscardQueuedWorkerMessages() {
   MSG message;
   while (PeekMessageW(&message, nullptr, kMsgWorkerEvent, kMsgWorkerExit, PM_REMOVE)) {
-    if (message.message == kMsgWorkerEvent) delete reinterpret_cast<WorkerEvent*>(message.lParam);
+    if (message.message == kMsgWorkerEvent) ClaimEvent(message.lParam);  // freed here
   }
 }
 

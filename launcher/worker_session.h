@@ -5,14 +5,16 @@
 
 #include <windows.h>
 
+#include <memory>
 #include <thread>
 
 #include "common/handles.h"
 #include "launcher/setup_platform.h"
+#include "launcher/worker_event_ledger.h"
 
 namespace tavo::launcher {
 
-inline constexpr UINT kMsgWorkerEvent = WM_APP + 1;  // lParam: WorkerEvent*, freed by the receiver
+inline constexpr UINT kMsgWorkerEvent = WM_APP + 1;  // lParam: a WorkerEvent* for WorkerSession::ClaimEvent
 inline constexpr UINT kMsgWorkerExit = WM_APP + 2;   // wParam: the worker's exit code
 
 class WorkerSession {
@@ -32,8 +34,18 @@ class WorkerSession {
   // the worker file. The folder and the report stay. Window thread only.
   void Release(bool force);
   void WriteCancelByte();
+  // The record that a worker-event message's lParam names, once; null when
+  // this session's reader never handed it out (a message another process
+  // posted, or one claimed before). Window thread only.
+  std::unique_ptr<WorkerEvent> ClaimEvent(LPARAM lParam) {
+    return events_.Claim(reinterpret_cast<const void*>(lParam));
+  }
 
  private:
+  // Removes the queued worker messages of this thread and frees their records.
+  void DiscardQueuedWorkerMessages();
+
+  WorkerEventLedger events_;  // outlives every reader thread: they are joined in Release
   HWND window_ = nullptr;
   UniqueKernelHandle process_;
   UniqueKernelHandle job_;
@@ -42,8 +54,6 @@ class WorkerSession {
   std::wstring workerPath_;
 };
 
-// Removes the queued worker messages of this thread and frees their records.
-void DiscardQueuedWorkerMessages();
 // Reads the identity of a file (volume serial and file index); invalid when it
 // cannot be opened or is a folder.
 ReportIdentity ReadFileIdentity(const std::wstring& path);

@@ -18,6 +18,7 @@
 #include "common/telemetry/telemetry_policy.h"
 #include "common/winrt/hresult_error.h"
 #include "launcher/compatibility_gate.h"
+#include "launcher/fallback_report.h"
 #include "launcher/launch_options.h"
 #include "launcher/message_box.h"
 #include "launcher/setup_instance.h"
@@ -161,14 +162,18 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
   }
   if (parsed.verdict == CommandLineVerdict::Rejected) return static_cast<int>(kExitInvalidParameter);
   LaunchOptions options = parsed.options;
+  if (!options.reportPath.empty()) options.reportPath = AbsolutePath(options.reportPath);
   // One install at a time: a second install run brings the first setup forward
-  // and gives way before it reads or writes anything. The lock lives until the
-  // process ends.
+  // and gives way before it reads or writes anything else; a report it was
+  // asked for says why. The lock lives until the process ends.
   const std::unique_ptr<InstanceLock> installLock = WindowsInstanceLock();
-  if (std::optional<uint32_t> giveWay = ClaimSetupInstance(options, *installLock)) return static_cast<int>(*giveWay);
+  if (std::optional<uint32_t> giveWay = ClaimSetupInstance(options, *installLock)) {
+    // A report that cannot be written changes nothing: the exit code says why.
+    WriteFallbackReport(GaveWayReport(options, ReadHostFacts()));
+    return static_cast<int>(*giveWay);
+  }
   std::wstring visitorId = options.InstallRun() ? ReadOwnVisitorId() : std::wstring();
   SetLauncherVisitorId(visitorId);
-  if (!options.reportPath.empty()) options.reportPath = AbsolutePath(options.reportPath);
 
   // Declared in this order so that the window goes first and COM last.
   std::optional<ComApartment> com;

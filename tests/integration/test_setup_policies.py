@@ -8,6 +8,7 @@ from test_install_run import descriptor, package_host
 
 POLICY_KEY = r"Software\Policies\Tavo\Installer"
 PROFILE = lh.SESSIONS.parent / "profile-id"
+ALREADY_RUNNING = "Another installation is already in progress. Wait for Windows to finish it, then try again."
 
 
 class OneSetup(unittest.TestCase):
@@ -17,9 +18,14 @@ class OneSetup(unittest.TestCase):
             # The first setup waits on its worker, minimised.
             lh.driver("wait-window", 20000, "wait-status", "loading", 60000, "command", 1004, "iconic")
             before = lh.session_folders()
-            second = lh.run_launcher("--install", workspace=ws)
+            second = lh.run_launcher("--install", "--report", harness.windows_path(ws.path("second.json")),
+                                     workspace=ws)
             self.assertEqual((second.exit_code, second.box), (0x80070652, None), second)
             self.assertEqual(lh.session_folders(), before, "the second run made a session")
+            # The report it was asked for says why it gave way.
+            report = ws.report("second.json")
+            self.assertEqual((report["exitCode"], report["message"]), ("0x80070652", ALREADY_RUNNING))
+            self.assertEqual([r["id"] for r in report["errors"]], ["launcher.setup_already_running"])
             shown = lh.driver("wait-restored", 20000, "foreground", "status")
             self.assertEqual(shown["foreground"], [True])
             self.assertIn("loading", shown["status"][0], "the first setup's own window")

@@ -52,7 +52,9 @@ TEST(LauncherCommandLine, BadCombinationsAreRejectedSilently) {
            {L"--preview", L"--state", L"error", L"--error-code", L"0x8007005"},
            {L"--preview", L"--state", L"installing", L"--error-code", L"0x80070005"},
            {L"--preview", L"--state", L"bogus"},
-           {L"--preview", L"--state", L"Error"}}) {
+           {L"--preview", L"--state", L"Error"},
+           {L"--install", L"--report", L"C:\\a\" --install x.json"},
+           {L"--check-only", L"--report", L"\""}}) {
     EXPECT_EQ(Parse(args).verdict, CommandLineVerdict::Rejected) << args.back();
   }
 }

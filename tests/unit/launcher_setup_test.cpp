@@ -2,7 +2,11 @@
 // exit, stop, close, try again, the gate's refusal, session failures and the
 // application launch.
 #include <gtest/gtest.h>
+#include <windows.h>
+#include <aclapi.h>
+#include <sddl.h>
 
+#include <memory>
 #include <stdexcept>
 #include <optional>
 #include <string>
@@ -10,7 +14,9 @@
 #include <vector>
 
 #include "build_info.h"
+#include "common/handles.h"
 #include "common/host_facts.h"
+#include "common/user_sid.h"
 #include "common/winrt/hresult_error.h"
 #include "launcher/compatibility_gate.h"
 #include "launcher/setup_controller.h"
@@ -416,6 +422,45 @@ TEST(SetupInstance, OneInstallRunAtATime) {
     EXPECT_EQ(ClaimSetupInstance(c.options, lock), c.exit);
     EXPECT_EQ(std::tuple(lock.takes, lock.shown), std::tuple(c.takes, c.shown));
   }
+}
+
+// The entries of an access list as (ACE type, SID text, access mask).
+std::vector<std::tuple<int, std::wstring, uint32_t>> Entries(PACL list) {
+  std::vector<std::tuple<int, std::wstring, uint32_t>> entries;
+  for (DWORD i = 0; list && i < list->AceCount; ++i) {
+    ACCESS_ALLOWED_ACE* ace = nullptr;
+    if (!GetAce(list, i, reinterpret_cast<void**>(&ace))) continue;
+    wchar_t* sid = nullptr;
+    ConvertSidToStringSidW(&ace->SidStart, &sid);
+    entries.emplace_back(ace->Header.AceType, sid ? sid : L"?", ace->Mask);
+    LocalFree(sid);
+  }
+  return entries;
+}
+
+TEST(SetupInstance, TheLockOpensForTheUserAtEitherElevation) {
+  // A name of this test's own: the product's lock belongs to the setups that
+  // other tests run meanwhile.
+  const std::wstring name = L"Local\\TavoStudio.Setup.Test." + std::to_wstring(GetCurrentProcessId());
+  std::unique_ptr<InstanceLock> first = WindowsInstanceLock(name);
+  ASSERT_EQ(first->Take(), InstanceLock::Claim::Owned);
+
+  UniqueKernelHandle opened(OpenMutexW(READ_CONTROL, FALSE, name.c_str()));
+  ASSERT_TRUE(opened) << GetLastError();
+  PACL dacl = nullptr, sacl = nullptr;
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  ASSERT_EQ(GetSecurityInfo(opened.get(), SE_KERNEL_OBJECT, DACL_SECURITY_INFORMATION | LABEL_SECURITY_INFORMATION,
+                            nullptr, nullptr, &dacl, &sacl, &descriptor),
+            static_cast<DWORD>(ERROR_SUCCESS));
+  UniqueLocal owner(descriptor);
+  const std::wstring user = CurrentUserSid();
+  EXPECT_EQ(Entries(dacl), (std::vector<std::tuple<int, std::wstring, uint32_t>>{
+                               {ACCESS_ALLOWED_ACE_TYPE, L"S-1-5-18", GENERIC_ALL},
+                               {ACCESS_ALLOWED_ACE_TYPE, L"S-1-5-32-544", GENERIC_ALL},
+                               {ACCESS_ALLOWED_ACE_TYPE, user, GENERIC_ALL}}));
+  // Medium integrity: a non-elevated setup may take what an elevated one made.
+  EXPECT_EQ(Entries(sacl), (std::vector<std::tuple<int, std::wstring, uint32_t>>{
+                               {SYSTEM_MANDATORY_LABEL_ACE_TYPE, L"S-1-16-8192", SYSTEM_MANDATORY_LABEL_NO_WRITE_UP}}));
 }
 
 TEST(LauncherGate, RefusalsInOrder) {

@@ -107,6 +107,8 @@ void SetupWindow::Create(HINSTANCE instance) {
     if (failure_) std::rethrow_exception(TakeFailure());
     ThrowLastError();
   }
+  // Without the mark a second setup brings nothing forward; this one runs on.
+  if (options_.InstallRun()) SetPropW(window_, ui::kInstallRunProperty, reinterpret_cast<HANDLE>(1));
 
   // Older systems lack some of these attributes; their results do not matter.
   MARGINS margins{1, 1, 1, 1};

@@ -16,6 +16,10 @@ LRESULT CALLBACK SetupWindow::WindowProc(HWND window, UINT message, WPARAM wPara
   // One setup window per process: the first message of the new window binds it.
   if (!self || (self->window_ && self->window_ != window)) return DefWindowProcW(window, message, wParam, lParam);
   if (!self->window_) self->window_ = window;
+  // Once a handler failed, the entry ends the run: worker messages already
+  // queued must not move the setup logic on (or send a second failure), so
+  // everything but the window's last message goes to the default handling.
+  if (self->failure_ && message != WM_NCDESTROY) return DefWindowProcW(window, message, wParam, lParam);
   try {
     return self->OnMessage(message, wParam, lParam);
   } catch (...) {
@@ -176,7 +180,8 @@ bool SetupWindow::Occluded() const {
 }
 
 std::optional<LRESULT> SetupWindow::OnWorkerEvent(LPARAM lParam) {
-  std::unique_ptr<WorkerEvent> event(reinterpret_cast<WorkerEvent*>(lParam));
+  std::unique_ptr<WorkerEvent> event = platform_.ClaimWorkerEvent(lParam);
+  if (!event) return 0;  // not posted by the session's reader
 #ifdef TAVO_TEST_HOOKS
   // Tests make a handler fail on an event of this type, to see how the failure ends the window.
   if (const wchar_t* type = _wgetenv(L"TAVO_TEST_HOOK_THROW_ON_EVENT"); type && event->type == type)

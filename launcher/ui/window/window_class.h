@@ -5,6 +5,9 @@
 namespace tavo::launcher::ui {
 
 inline constexpr wchar_t kWindowClassName[] = L"Tavo.Setup";
+// The window property that marks the window of an install run: a second
+// install run brings that one forward, never a preview's or a check's.
+inline constexpr wchar_t kInstallRunProperty[] = L"Tavo.Setup.InstallRun";
 
 // Test builds answer this message (WM_APP + 16) with how often the status
 // control painted itself; the frame draws its text, so it should never.
