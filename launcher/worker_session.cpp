@@ -47,16 +47,6 @@ std::wstring NewGuidText() {
   return text;
 }
 
-void CreatePrivateFolder(const std::wstring& folder) {
-  PSECURITY_DESCRIPTOR descriptor = nullptr;
-  if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(SessionFolderSddl(CurrentUserSid()).c_str(),
-                                                            SDDL_REVISION_1, &descriptor, nullptr)) {
-    ThrowLastError();
-  }
-  UniqueLocal owner(descriptor);
-  SECURITY_ATTRIBUTES attributes{sizeof(attributes), descriptor, FALSE};
-  if (!CreateDirectoryW(folder.c_str(), &attributes)) ThrowLastError();
-}
 
 void WriteWorkerFile(const std::wstring& path) {
 #ifdef TAVO_TEST_HOOKS
@@ -118,10 +108,21 @@ void ReadWorkerOutput(HWND window, HANDLE process, UniqueKernelHandle output, Wo
 
 }  // namespace
 
+void CreateSessionFolder(const std::wstring& folder) {
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(SessionFolderSddl(CurrentUserSid()).c_str(),
+                                                            SDDL_REVISION_1, &descriptor, nullptr)) {
+    ThrowLastError();
+  }
+  UniqueLocal owner(descriptor);
+  SECURITY_ATTRIBUTES attributes{sizeof(attributes), descriptor, FALSE};
+  if (!CreateDirectoryW(folder.c_str(), &attributes)) ThrowLastError();
+}
+
 void WorkerSession::Start(const SessionRequest& request, SessionPaths& paths) {
   std::wstring root = SessionsRoot();
   paths.sessionFolder = root + L"\\" + NewGuidText();
-  CreatePrivateFolder(paths.sessionFolder);
+  CreateSessionFolder(paths.sessionFolder);
   paths.workerPath = paths.sessionFolder + L"\\Tavo.Deploy.exe";
   paths.reportPath = request.reportPath.empty() ? paths.sessionFolder + L"\\install.json" : request.reportPath;
   paths.reportIdentity = ReadFileIdentity(paths.reportPath);

@@ -54,6 +54,9 @@ class WorkerSession {
   std::wstring workerPath_;
 };
 
+// Creates a session folder with its private access list (SessionFolderSddl
+// for this process's user). Throws hresult_error.
+void CreateSessionFolder(const std::wstring& folder);
 // Reads the identity of a file (volume serial and file index); invalid when it
 // cannot be opened or is a folder.
 ReportIdentity ReadFileIdentity(const std::wstring& path);

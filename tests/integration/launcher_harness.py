@@ -40,7 +40,7 @@ def _run(command, env=None):
         return result.returncode, out.read(), err.read()
 
 
-def _environment(env):
+def clean_environment(env):
     """This process's environment without simulated-platform or hook settings, plus `env`."""
     return harness.tavo_tree.clean_environment(env)
 
@@ -66,7 +66,7 @@ def run_launcher(*args, workspace, env=None, launcher=None):
     if box_file.exists():
         box_file.unlink()
     status, stdout, stderr = _run(_command(args, launcher),
-                                  _environment({BOX_ENV: harness.windows_path(box_file), **(env or {})}))
+                                  clean_environment({BOX_ENV: harness.windows_path(box_file), **(env or {})}))
     if status != 0:
         raise AssertionError("tavo_runner failed (%d): %s" % (status, stderr.decode(errors="replace")))
     exit_code = _exit_code(stdout, stderr)
@@ -135,7 +135,7 @@ def running(*args, env=None, launcher=None):
     still runs is asked to close, and the block's handle gets its run."""
     with tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err:  # files: see _run
         process = subprocess.Popen(_command(args, launcher), stdin=subprocess.DEVNULL, stdout=out, stderr=err,
-                                   env=_environment(env))
+                                   env=clean_environment(env))
         launched = Launched()
         launched.process = process
         try:
@@ -179,6 +179,20 @@ def worker_arguments(launcher):
         if arguments[1:4] != ["--install", "--report", report]:
             raise AssertionError("unexpected worker arguments %r" % arguments)
         return arguments[4:]
+
+
+def windows_program_pids(name):
+    """The Unix processes running the Windows program `name` (Wine shows a
+    process's Windows command line as its argument vector)."""
+    pids = []
+    for entry in pathlib.Path("/proc").iterdir():
+        try:
+            argv0 = (entry / "cmdline").read_bytes().split(b"\0")[0]
+        except OSError:
+            continue  # not a process, or one that just ended
+        if argv0.endswith(b"\\" + name.encode("utf-8")):
+            pids.append(int(entry.name))
+    return pids
 
 
 def _worker_pid(report):

@@ -1,6 +1,9 @@
 """The launcher's window on real worker events, walked with the window driver."""
 
+import pathlib
 import re
+import subprocess
+import time
 import unittest
 
 import harness
@@ -46,6 +49,27 @@ class LauncherWindow(unittest.TestCase):
                 self.assertTrue((old / "install.json").exists(), "the first session's report stays")
                 lh.driver("close", "wait-gone", 15000)
             self.assertEqual(launched.run.exit_code, 0x80070422, launched.run)
+
+
+class LauncherSession(unittest.TestCase):
+    def test_a_launcher_killed_while_its_worker_runs_takes_the_worker_with_it(self):
+        # Started without the runner, whose own job would end the worker too.
+        with harness.Workspace() as ws:
+            env = lh.fake_worker_env("invalid_utf8.txt", gates=ws.dir)  # a gate that never opens
+            command = ["sh", str(harness.WINE_EXEC), str(harness.TREE), harness.PROGRAMS["TAVO_LAUNCHER"], "--install"]
+            launcher = subprocess.Popen(command, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                                        stderr=subprocess.DEVNULL, env=lh.clean_environment(env))
+            try:
+                lh.driver("wait-window", 20000, "wait-status", "loading", 60000)
+                [worker] = lh.windows_program_pids("Tavo.Deploy.exe")
+            finally:
+                launcher.kill()  # the Wine process of TavoSetup.exe itself: wine-exec.sh execs it
+                launcher.wait()
+            for _ in range(600):
+                if not pathlib.Path("/proc/%d" % worker).exists():
+                    break
+                time.sleep(0.1)
+            self.assertFalse(pathlib.Path("/proc/%d" % worker).exists(), "the worker outlived its launcher")
 
 
 class LauncherInstall(unittest.TestCase):

@@ -71,6 +71,20 @@ class TelemetryPolicy(unittest.TestCase):
                 self.assertIn("TelemetryDisabled", result["detail"])
                 self.host.script(body=descriptor())  # clears the request log
 
+    def test_the_launcher_posts_nothing_and_makes_no_profile_with_the_policy_set(self):
+        # A refused PC in an install run posts "unsupported" without the policy.
+        PROFILE.unlink(missing_ok=True)
+        key = "HKCU\\" + POLICY_KEY
+        harness.wine("reg", "add", key, "/v", "TelemetryDisabled", "/t", "REG_DWORD", "/d", "1", "/f")
+        try:
+            with harness.windows_build(18363), lh.running() as launched:
+                lh.driver("wait-window", 20000, "close", "wait-gone", 15000)
+        finally:
+            harness.wine("reg", "delete", key, "/f")
+        self.assertEqual(launched.run.exit_code, 0x8007047E, launched.run)
+        self.assertEqual(self.host.telemetry_posts(), [])
+        self.assertFalse(PROFILE.exists(), "the launcher made a profile with telemetry off")
+
     def test_a_value_of_another_type_is_not_a_policy(self):
         report = self.install("HKLM", "REG_SZ", "1")
         self.assertEqual(len(self.host.telemetry_posts()), 1)

@@ -240,6 +240,19 @@ class LauncherTelemetry(unittest.TestCase):
         self.assertEqual((data["outcome"], data["exitCode"]), ("failed", "0xA0041205"))
         self.assertEqual([r["id"] for r in data["errors"]], ["launcher.startup_exception"])
 
+    def test_a_windows_error_at_start_shows_its_sentence_and_code_and_posts_its_record(self):
+        with harness.Workspace() as ws:
+            run = lh.run_launcher("--install", workspace=ws, env={"TAVO_TEST_HOOK_FAIL_CONTROLS": "1"})
+        self.assertEqual(run.exit_code, 0x80070008, run)
+        self.assertEqual(run.box, ("Tavo Setup", 0x10,  # MB_OK | MB_ICONERROR
+                                   "Tavo Setup couldn't start.\n\nWindows couldn't finish the installation. Try again, "
+                                   "or share the diagnostic log with Tavo support.\n\n0x80070008"), run)
+        [post] = self.host.telemetry_posts()
+        data = posted(post)["data"]
+        self.assertEqual((data["outcome"], data["exitCode"]), ("failed", "0x80070008"))
+        [record] = data["errors"]
+        self.assertEqual((record["id"], record["code"]), ("launcher.startup_windows_error", "0x80070008"), record)
+
     def test_a_check_run_posts_nothing(self):
         with harness.Workspace() as ws, harness.windows_build(18363):
             run = lh.run_launcher("--check-only", workspace=ws)

@@ -3,17 +3,22 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <shellapi.h>
+#include <aclapi.h>
+#include <sddl.h>
 
 #include <string>
 #include <vector>
 
 #include "common/diagnostics/error_record.h"
 #include "common/folders.h"
+#include "common/handles.h"
+#include "common/user_sid.h"
 #include "common/text.h"
 #include "common/winrt/hresult_error.h"
 #include "launcher/launcher_codes.h"
 #include "launcher/worker_command.h"
 #include "launcher/worker_event.h"
+#include "launcher/worker_session.h"
 
 namespace tavo::launcher {
 namespace {
@@ -57,6 +62,43 @@ TEST(LauncherWorkerCommand, ReportPathsRoundTripThroughCommandLineToArgvW) {
 TEST(LauncherWorkerCommand, SessionFolderSddl) {
   EXPECT_EQ(SessionFolderSddl(L"S-1-5-21-0-0-0-1000"),
             L"D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;FA;;;S-1-5-21-0-0-0-1000)");
+}
+
+// The access list the folder really got, read back from the file system.
+TEST(LauncherWorkerCommand, SessionFolderIsPrivateToTheUserSystemAndAdministrators) {
+  wchar_t temp[MAX_PATH + 1] = {};
+  ASSERT_NE(GetTempPathW(MAX_PATH + 1, temp), 0u);
+  const std::wstring folder = std::wstring(temp) + L"tavo-session-acl-" + std::to_wstring(GetCurrentProcessId());
+  RemoveDirectoryW(folder.c_str());
+  CreateSessionFolder(folder);
+
+  PACL dacl = nullptr;
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  ASSERT_EQ(GetNamedSecurityInfoW(folder.c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, &dacl,
+                                  nullptr, &descriptor),
+            static_cast<DWORD>(ERROR_SUCCESS));
+  UniqueLocal owner(descriptor);
+  ASSERT_NE(dacl, nullptr) << "no access list: everyone has access";
+  const std::wstring user = CurrentUserSid();
+  bool userEntry = false;
+  for (DWORD i = 0; i < dacl->AceCount; ++i) {
+    ACCESS_ALLOWED_ACE* ace = nullptr;
+    ASSERT_TRUE(GetAce(dacl, i, reinterpret_cast<void**>(&ace)));
+    wchar_t* sid = nullptr;
+    ASSERT_TRUE(ConvertSidToStringSidW(&ace->SidStart, &sid));
+    UniqueLocal sidOwner(sid);
+    SCOPED_TRACE(Utf8(sid));
+    // Every entry gives full access, to files and folders below too, and only
+    // to SYSTEM, the Administrators or the user: no account inherited from above.
+    EXPECT_EQ(ace->Header.AceType, ACCESS_ALLOWED_ACE_TYPE);
+    EXPECT_EQ(ace->Header.AceFlags & (OBJECT_INHERIT_ACE | CONTAINER_INHERIT_ACE | INHERITED_ACE),
+              OBJECT_INHERIT_ACE | CONTAINER_INHERIT_ACE);
+    EXPECT_EQ(ace->Mask & FILE_ALL_ACCESS, static_cast<DWORD>(FILE_ALL_ACCESS));
+    EXPECT_TRUE(std::wstring(sid) == L"S-1-5-18" || std::wstring(sid) == L"S-1-5-32-544" || sid == user);
+    userEntry = userEntry || sid == user;
+  }
+  EXPECT_TRUE(userEntry) << "the user has no entry";
+  RemoveDirectoryW(folder.c_str());
 }
 
 std::vector<std::string> FeedAll(EventLineSplitter& splitter, const std::string& stream, size_t block) {
