@@ -12,6 +12,9 @@
 //   wait-file NAME    waits until the test creates NAME in the folder named by
 //                     TAVO_FAKE_WORKER_GATES; ends with 0x7D after 5 minutes
 //   exit CODE         ends with CODE (decimal or 0x...)
+//   probe-handle      writes "probe inherited" or "probe absent": whether the
+//                     handle value TAVO_FAKE_WORKER_PROBE_HANDLE (0x...) is the
+//                     parent's event named TAVO_FAKE_WORKER_PROBE_EVENT, inherited
 //   # ...             comment
 // Without a script it writes nothing and exits 0.
 #include <windows.h>
@@ -90,6 +93,25 @@ void RecordArguments(const wchar_t* path) {
   ::LocalFree(args);
 }
 
+// The value is ours only if resetting it resets the parent's event (opened by
+// name): one of our own handles that happens to have the same value leaves it set.
+bool ProbeInherited() {
+  const wchar_t* value = _wgetenv(L"TAVO_FAKE_WORKER_PROBE_HANDLE");
+  const wchar_t* name = _wgetenv(L"TAVO_FAKE_WORKER_PROBE_EVENT");
+  if (!value || !name) std::exit(0x7B);
+  HANDLE named = ::OpenEventW(SYNCHRONIZE | EVENT_MODIFY_STATE, FALSE, name);
+  if (!named) std::exit(0x7B);
+  HANDLE probe = reinterpret_cast<HANDLE>(static_cast<uintptr_t>(std::wcstoull(value, nullptr, 0)));
+  DWORD flags = 0;
+  bool inherited = false;
+  if (::GetHandleInformation(probe, &flags) && ::ResetEvent(probe)) {
+    inherited = ::WaitForSingleObject(named, 0) == WAIT_TIMEOUT;
+    ::SetEvent(named);
+  }
+  ::CloseHandle(named);
+  return inherited;
+}
+
 }  // namespace
 
 int wmain() {
@@ -117,6 +139,8 @@ int wmain() {
       WaitForFile(value);
     } else if (step == "wait-cancel") {
       WaitForCancel();
+    } else if (step == "probe-handle") {
+      Write(ProbeInherited() ? "probe inherited\n" : "probe absent\n");
     } else if (step == "exit") {
       return static_cast<int>(std::strtoul(value.c_str(), nullptr, 0));
     }

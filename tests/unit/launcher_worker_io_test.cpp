@@ -7,9 +7,11 @@
 #include <sddl.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "common/diagnostics/error_record.h"
+#include "common/child_process.h"
 #include "common/folders.h"
 #include "common/handles.h"
 #include "common/user_sid.h"
@@ -19,6 +21,7 @@
 #include "launcher/worker_command.h"
 #include "launcher/worker_event.h"
 #include "launcher/worker_session.h"
+#include "tests/tools/wine_start.h"
 
 namespace tavo::launcher {
 namespace {
@@ -99,6 +102,81 @@ TEST(LauncherWorkerCommand, SessionFolderIsPrivateToTheUserSystemAndAdministrato
   }
   EXPECT_TRUE(userEntry) << "the user has no entry";
   RemoveDirectoryW(folder.c_str());
+}
+
+// Starts the fake worker on a probe of one inheritable event, once as the
+// launcher starts its worker and once inheriting every inheritable handle (which
+// shows that the probe sees an inherited one); returns what each probe said.
+std::pair<std::string, std::string> ProbeInheritance() {
+  const std::wstring name = L"Local\\tavo-inherit-probe-" + std::to_wstring(GetCurrentProcessId());
+  SECURITY_ATTRIBUTES inheritable{sizeof(inheritable), nullptr, TRUE};
+  UniqueKernelHandle probe(CreateEventW(&inheritable, TRUE, TRUE, name.c_str()));
+  wchar_t temp[MAX_PATH + 1] = {};
+  GetTempPathW(MAX_PATH + 1, temp);
+  const std::wstring script = std::wstring(temp) + L"tavo-inherit-probe.txt";
+  {
+    UniqueFile file(CreateFileW(script.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+    DWORD written = 0;
+    WriteFile(file.get(), "probe-handle\nexit 0\n", 20, &written, nullptr);
+  }
+  SetEnvironmentVariableW(L"TAVO_FAKE_WORKER_SCRIPT", script.c_str());
+  SetEnvironmentVariableW(L"TAVO_FAKE_WORKER_PROBE_EVENT", name.c_str());
+  SetEnvironmentVariableW(L"TAVO_FAKE_WORKER_PROBE_HANDLE",
+                          std::to_wstring(reinterpret_cast<uintptr_t>(probe.get())).c_str());
+  // The build tree's Unix path, as Wine's Z: drive shows it.
+  std::wstring program = L"Z:";
+  for (const char* c = TAVO_FAKE_WORKER; *c; ++c) program += *c == '/' ? L'\\' : static_cast<wchar_t>(*c);
+
+  auto run = [&](bool asTheLauncherDoes) {
+    UniqueKernelHandle outRead, outWrite, inRead, inWrite;
+    CreateChildPipe(outRead, outWrite, false);
+    CreateChildPipe(inRead, inWrite, true);
+    UniqueKernelHandle process;
+    StartedChild child;  // its job ends the child when it closes
+    DWORD error = testing::StartRetryingWineRefusal(L"the fake worker", [&]() -> DWORD {
+      std::wstring commandLine = L"\"" + program + L"\"";
+      if (asTheLauncherDoes) {
+        try {
+          child = StartChildProcess(program, commandLine, nullptr, {inRead.get(), outWrite.get(), nullptr});
+          process = std::move(child.process);
+          return 0;
+        } catch (const hresult_error& failure) {
+          return static_cast<DWORD>(failure.code());
+        }
+      }
+      STARTUPINFOW startup{};
+      startup.cb = sizeof(startup);
+      startup.dwFlags = STARTF_USESTDHANDLES;
+      startup.hStdInput = inRead.get();
+      startup.hStdOutput = outWrite.get();
+      PROCESS_INFORMATION info{};
+      if (!CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr,
+                          nullptr, &startup, &info)) {
+        return GetLastError();
+      }
+      CloseHandle(info.hThread);
+      process.reset(info.hProcess);
+      return 0;
+    });
+    if (error != 0) return "start failed: " + std::to_string(error);
+    outWrite.reset();
+    inRead.reset();
+    std::string output;
+    char block[256];
+    DWORD read = 0;
+    while (ReadFile(outRead.get(), block, sizeof(block), &read, nullptr) && read > 0) output.append(block, read);
+    WaitForSingleObject(process.get(), INFINITE);
+    return output;
+  };
+  std::pair<std::string, std::string> said{run(true), run(false)};
+  DeleteFileW(script.c_str());
+  return said;
+}
+
+TEST(LauncherWorkerProcess, TheWorkerInheritsOnlyItsTwoPipeEnds) {
+  auto [launched, inheritingAll] = ProbeInheritance();
+  EXPECT_EQ(inheritingAll, "probe inherited\n") << "the probe cannot see an inherited handle";
+  EXPECT_EQ(launched, "probe absent\n");
 }
 
 std::vector<std::string> FeedAll(EventLineSplitter& splitter, const std::string& stream, size_t block) {
