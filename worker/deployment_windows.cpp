@@ -94,9 +94,10 @@ class WindowsPackageDeployer final : public PackageDeployer {
     HRESULT failure = S_OK;
     if (status == abi::AsyncStatus::Error) {
       CheckHr(info->get_ErrorCode(&failure));
-      // The package manager may still hand out the result of a failed
-      // deployment; its activity id and error text are worth keeping.
-      if (FAILED(fetched) || !result) throw hresult_error(FAILED(fetched) ? fetched : failure);
+      // The operation's own code is the failure. The package manager may still
+      // hand out the result of a failed deployment; its activity id, error text
+      // and ExtendedErrorCode are worth keeping.
+      if (FAILED(fetched) || !result) throw hresult_error(FAILED(failure) ? failure : fetched);
     } else {
       CheckHr(fetched);
       if (!result) throw hresult_error(E_POINTER);
@@ -108,7 +109,8 @@ class WindowsPackageDeployer final : public PackageDeployer {
     outcome.activityId = GuidText(activity);
     HRESULT extended = S_OK;
     CheckHr(result->get_ExtendedErrorCode(&extended));
-    outcome.extendedErrorCode = FAILED(extended) ? extended : failure;
+    outcome.extendedErrorCode = extended;
+    outcome.errorCode = failure;
     HString text;
     CheckHr(result->get_ErrorText(text.put()));
     outcome.errorText = text.str();

@@ -154,8 +154,8 @@ void DeploymentOperation::Conclude() {
     error = E_OUTOFMEMORY;
   }
   try {
-    result_ = ComPtr<abi::IDeploymentResult>::Attach(
-        new DeploymentResult(attempt.errorText, activityId_, error != S_OK ? error : attempt.extendedErrorCode));
+    const HRESULT extended = attempt.extendedErrorCode != S_OK ? attempt.extendedErrorCode : error;
+    result_ = ComPtr<abi::IDeploymentResult>::Attach(new DeploymentResult(attempt.errorText, activityId_, extended));
   } catch (...) {
     error = E_OUTOFMEMORY;
   }

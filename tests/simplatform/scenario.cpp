@@ -93,8 +93,8 @@ DeploymentAttempt ParseAttempt(const json& item, const std::string& where) {
   if (const auto it = item.find("lateProgress"); it != item.end()) {
     attempt.lateProgress = ParseProgressStep(*it, where + ".lateProgress");
   }
-  if (attempt.errorCode != S_OK && attempt.extendedErrorCode != S_OK) {
-    throw ScenarioError(where + ": give \"errorCode\" or \"extendedErrorCode\", not both");
+  if (attempt.errorCode != S_OK && attempt.extendedErrorCode != S_OK && !attempt.resultsOnError) {
+    throw ScenarioError(where + ": give \"errorCode\" or \"extendedErrorCode\", not both (unless \"resultsOnError\")");
   }
   if (attempt.completeBeforeReturn &&
       (attempt.untilCancelled || attempt.stepDelayMs > 0 || attempt.lateProgress)) {

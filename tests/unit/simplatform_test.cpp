@@ -707,6 +707,19 @@ TEST_F(SimDeployment, FailuresGiveTheirCodeAndRegisterNothing) {
     EXPECT_EQ(extended, static_cast<HRESULT>(0x80D05011));
   }
   {
+    // A failed operation's result may name a cause of its own.
+    auto operation = StartAttempt(
+        R"("completeBeforeReturn": true, "errorCode": "0x80D05011", "extendedErrorCode": "0x80073CF3", )"
+        R"("resultsOnError": true)");
+    ASSERT_TRUE(operation);
+    EXPECT_EQ(ErrorCodeOf(Info(operation)), static_cast<HRESULT>(0x80D05011));
+    tavo::ComPtr<abi::IDeploymentResult> result;
+    ASSERT_EQ(operation->GetResults(result.put()), S_OK);
+    HRESULT extended = S_OK;
+    ASSERT_EQ(result->get_ExtendedErrorCode(&extended), S_OK);
+    EXPECT_EQ(extended, static_cast<HRESULT>(0x80073CF3));
+  }
+  {
     auto operation = StartAttempt(R"("completeBeforeReturn": true, "extendedErrorCode": "0x80073CF3")");
     ASSERT_TRUE(operation);
     EXPECT_EQ(StatusOf(Info(operation)), abi::AsyncStatus::Completed);
