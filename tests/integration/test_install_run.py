@@ -176,6 +176,19 @@ class InstallRun(InstallRunCase):
         self.assertEqual(self.trace_entries("deployment.retry"), [])
         self.assertEqual(report["deployment"]["progressPercent"], None, "no diagnostics for a cancelled run")
 
+    def test_a_handler_that_cannot_be_attached_cancels_the_running_deployment(self):
+        state_file = self.ws.path("scenario.json.state.json")
+        for point in ("put_Progress", "put_Completed"):
+            with self.subTest(point=point):
+                state_file.unlink(missing_ok=True)
+                run = self.install({"deployment": {"attempts": [
+                    {"progress": [10], "untilCancelled": True, "failures": {point: "0x80010108"}}]}})
+                self.assertEqual(run.exit_code, 0x80010108, run)
+                self.assertEqual(run.only("error").code, "0x80010108")
+                # Left running, Windows would still be installing after the worker reported the failure.
+                requests = harness.load_json(state_file.read_text(encoding="utf-8"))["deploymentRequests"]
+                self.assertEqual([r["cancelled"] for r in requests], [True], requests)
+
     def test_verification_gives_up_after_three_seconds(self):
         run = self.install({"deployment": {"package": {"appInstallerInfo": {
             "uri": "https://LOCALHOST/TavoStudio.appinstaller"}}}})

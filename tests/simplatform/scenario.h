@@ -90,6 +90,8 @@ struct DeploymentAttempt {
   // One more report, delivered from another thread after the completion
   // handler returned, as Windows may do.
   std::optional<abi::DeploymentProgress> lateProgress;
+  // "put_Progress", "put_Completed": the assignment fails and assigns nothing.
+  FailureMap failures;
 
   bool Succeeds() const { return errorCode == S_OK && extendedErrorCode == S_OK; }
 };
