@@ -8,12 +8,15 @@ namespace tavo {
 
 ServiceStartTypeRead ReadServiceStartType(const std::wstring& name) {
   // The diagnostics' service adapter: one place asks Windows for a service's configuration.
-  const std::unique_ptr<ServiceControl> services = WindowsServiceControl();
+  return ReadServiceStartType(*WindowsServiceControl(), name);
+}
+
+ServiceStartTypeRead ReadServiceStartType(ServiceControl& services, const std::wstring& name) {
   ServiceStartTypeRead read;
-  if ((read.error = services->OpenManager()) != 0) return read;
-  if ((read.error = services->OpenQueryService(name)) != 0) return read;
+  if ((read.error = services.OpenManager()) != 0) return read;
+  if ((read.error = services.OpenQueryService(name, ServiceAccess::Configuration)) != 0) return read;
   read.opened = true;
-  read.error = ReadConfiguredStartType(*services, read.startType);
+  read.error = ReadConfiguredStartType(services, read.startType);
   return read;
 }
 

@@ -80,7 +80,10 @@ void Attempt(PackageDeployer& deployer, uint32_t attempt, const std::shared_ptr<
                    Hex8(static_cast<uint32_t>(outcome.extendedErrorCode)) + L"; ErrorText=" + outcome.errorText +
                    L"; ActivityId=" + run.activityId,
                outcome.extendedErrorCode);
-  if (outcome.extendedErrorCode < 0) throw hresult_error(outcome.extendedErrorCode, outcome.errorText, nullptr);
+  // A failed operation fails with its own code, whatever its result's
+  // ExtendedErrorCode says; that code decides only for a completed operation.
+  const int32_t failure = outcome.errorCode < 0 ? outcome.errorCode : outcome.extendedErrorCode;
+  if (failure < 0) throw hresult_error(failure, outcome.errorText, nullptr);
 }
 
 }  // namespace

@@ -8,11 +8,13 @@
 
 namespace tavo::worker {
 
-// What a completed deployment call returned.
+// What a finished deployment call handed out: the DeploymentResult, and the
+// operation's own error code when it ended in status Error.
 struct DeploymentOutcome {
   std::wstring activityId;  // `{XXXXXXXX-...}` upper case, empty for the all-zero GUID
   int32_t extendedErrorCode = 0;
   std::wstring errorText;
+  int32_t errorCode = 0;  // IAsyncInfo::ErrorCode of a failed operation; 0 for a completed one
 };
 
 // One call of AddPackageByAppInstallerFileAsync as the install stage sees it.
@@ -22,7 +24,7 @@ class PackageDeployer {
   // Starts the deployment, registers it for cancellation, reports progress
   // (state, percentage) on any thread, and waits for it. `onProgress` may be
   // copied into a handler that Windows still calls after Deploy returned. Throws hresult_error for
-  // a failed operation and 0x800704C7 for a cancelled one.
+  // a failed operation without a result and 0x800704C7 for a cancelled one.
   using ProgressFn = std::function<void(int32_t state, int32_t percent)>;
   virtual DeploymentOutcome Deploy(const ProgressFn& onProgress) = 0;
 };

@@ -39,15 +39,30 @@ class ProgressHandler final
 class CompletedHandler final
     : public DelegateBase<abi::IDeploymentCompletedHandler, abi::IID_IDeploymentCompletedHandler> {
  public:
-  explicit CompletedHandler(HANDLE done) : done_(done) {}
+  CompletedHandler() : done_(::CreateEventW(nullptr, TRUE, FALSE, nullptr)) {}
   HRESULT STDMETHODCALLTYPE Invoke(abi::IDeploymentOperation*, abi::AsyncStatus) override {
-    ::SetEvent(done_);
+    ::SetEvent(done_.get());
     return S_OK;
   }
+  HANDLE Done() const { return done_.get(); }
 
  private:
-  HANDLE done_;  // owned by the waiting deployer, which outlives the wait
+  // Owned here: Windows may complete an operation that the worker gave up
+  // waiting for, and the handler then still signals its own event.
+  UniqueKernelHandle done_;
 };
+
+// Assigns both handlers and waits for the completion.
+void AttachAndWait(abi::IDeploymentOperation& operation, const PackageDeployer::ProgressFn& onProgress) {
+  auto* handler = new CompletedHandler();
+  auto completed = ComPtr<abi::IDeploymentCompletedHandler>::Attach(handler);
+  if (!handler->Done()) ThrowLastError();
+  auto progress = ComPtr<abi::IDeploymentProgressHandler>::Attach(new ProgressHandler(onProgress));
+  CheckHr(operation.put_Progress(progress.get()));
+  // A handler assigned after completion is invoked at once, so no completion is missed.
+  CheckHr(operation.put_Completed(completed.get()));
+  if (::WaitForSingleObject(handler->Done(), INFINITE) != WAIT_OBJECT_0) ThrowLastError();
+}
 
 std::wstring GuidText(const GUID& guid) {
   if (guid == GUID{}) return {};
@@ -70,20 +85,20 @@ class WindowsPackageDeployer final : public PackageDeployer {
     ComPtr<abi::IDeploymentOperation> operation;
     CheckHr(manager6->AddPackageByAppInstallerFileAsync(uri.get(), abi::AddPackageByAppInstallerOptions::None,
                                                         nullptr, operation.put()));
-    RegisterActiveDeployment(ComPtr<IUnknown>::Copy(operation.get()));
-
-    UniqueKernelHandle done(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
-    if (!done) ThrowLastError();
-    auto progress = ComPtr<abi::IDeploymentProgressHandler>::Attach(new ProgressHandler(onProgress));
-    CheckHr(operation->put_Progress(progress.get()));
-    // A handler assigned after completion is invoked at once, so no completion is missed.
-    auto completed = ComPtr<abi::IDeploymentCompletedHandler>::Attach(new CompletedHandler(done.get()));
-    CheckHr(operation->put_Completed(completed.get()));
-    if (::WaitForSingleObject(done.get(), INFINITE) != WAIT_OBJECT_0) ThrowLastError();
-    RegisterActiveDeployment(nullptr);
-
     ComPtr<abi::IAsyncInfo> info;
     CheckHr(operation.As(abi::IID_IAsyncInfo, info));
+    RegisterActiveDeployment(ComPtr<IUnknown>::Copy(operation.get()));
+    try {
+      AttachAndWait(*operation.get(), onProgress);
+    } catch (...) {
+      // Windows would go on installing behind a run that reports a failure,
+      // and "Try again" would meet that deployment. The failure in flight is
+      // the one to report, so a failing Cancel() adds nothing to it.
+      (void)info->Cancel();
+      throw;
+    }
+    RegisterActiveDeployment(nullptr);
+
     abi::AsyncStatus status = abi::AsyncStatus::Started;
     CheckHr(info->get_Status(&status));
     // A cancelled operation has no results (GetResults fails with
@@ -94,9 +109,10 @@ class WindowsPackageDeployer final : public PackageDeployer {
     HRESULT failure = S_OK;
     if (status == abi::AsyncStatus::Error) {
       CheckHr(info->get_ErrorCode(&failure));
-      // The package manager may still hand out the result of a failed
-      // deployment; its activity id and error text are worth keeping.
-      if (FAILED(fetched) || !result) throw hresult_error(FAILED(fetched) ? fetched : failure);
+      // The operation's own code is the failure. The package manager may still
+      // hand out the result of a failed deployment; its activity id, error text
+      // and ExtendedErrorCode are worth keeping.
+      if (FAILED(fetched) || !result) throw hresult_error(FAILED(failure) ? failure : fetched);
     } else {
       CheckHr(fetched);
       if (!result) throw hresult_error(E_POINTER);
@@ -108,7 +124,8 @@ class WindowsPackageDeployer final : public PackageDeployer {
     outcome.activityId = GuidText(activity);
     HRESULT extended = S_OK;
     CheckHr(result->get_ExtendedErrorCode(&extended));
-    outcome.extendedErrorCode = FAILED(extended) ? extended : failure;
+    outcome.extendedErrorCode = extended;
+    outcome.errorCode = failure;
     HString text;
     CheckHr(result->get_ErrorText(text.put()));
     outcome.errorText = text.str();

@@ -75,6 +75,8 @@ constexpr Failure kOnLaunchDisabled{static_cast<HRESULT>(0xA0041009), L"verifica
                                     L"OnLaunch is disabled for Tavo's registered App Installer policy."};
 
 constexpr HRESULT kUnexpectedException = static_cast<HRESULT>(0xA0041201);
+// "Package was not found.": Windows' own code for a package that is not there.
+constexpr HRESULT kPackageGone = HRESULT_FROM_WIN32(ERROR_INSTALL_PACKAGE_NOT_FOUND);
 
 // The step a thrown Windows error is recorded under (process-wide, main thread only).
 Step& CurrentStep() {
@@ -334,7 +336,9 @@ bool ProbeExistingInstall(PackagePlatform& platform) {
   if (!Verify(VerifyMode::ExistingProbe, platform)) return false;
   try {
     std::unique_ptr<PackageCatalog> catalog = platform.CreatePackageManager();
-    ReportLaunchIdentity(*catalog);
+    // The package can go away between the two enumerations; the launcher
+    // then has nothing to open.
+    if (ReportLaunchIdentity(*catalog) == 0) throw hresult_error(kPackageGone, L"", nullptr);
     Emit(L"installed", 100, L"Tavo Studio is already installed", L"Opening Tavo Studio.", 0);
     return true;
   } catch (const hresult_error& error) {
@@ -345,14 +349,17 @@ bool ProbeExistingInstall(PackagePlatform& platform) {
   }
 }
 
-void ReportLaunchIdentity(PackageCatalog& catalog) {
+size_t ReportLaunchIdentity(PackageCatalog& catalog) {
   const std::wstring verifiedName = Worker().verification.packageFullName;
   std::unique_ptr<PackageCursor> packages = catalog.FindPackages(build::kPackageName, build::kPackagePublisher);
+  size_t emitted = 0;
   while (std::unique_ptr<InstalledPackage> package = packages->Next()) {
     if (package->FullName() != verifiedName) continue;
     Emit(L"launch", 100, L"Tavo application identity",
          package->FamilyName() + L"!" + build::kApplicationId, 0);
+    ++emitted;
   }
+  return emitted;
 }
 
 }  // namespace tavo::worker

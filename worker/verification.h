@@ -124,9 +124,10 @@ bool ProbeExistingInstall(PackagePlatform& platform);
 bool ProbeExistingInstall();  // through Windows
 
 // Emits `launch` (family name + "!TavoStudio") for every found package whose full
-// name is the one the last verification run checked. Windows errors propagate.
-void ReportLaunchIdentity(PackageCatalog& catalog);
-void ReportLaunchIdentity(const ComPtr<abi::IPackageManager>& manager);
+// name is the one the last verification run checked, and returns how many it
+// emitted. Windows errors propagate.
+size_t ReportLaunchIdentity(PackageCatalog& catalog);
+size_t ReportLaunchIdentity(const ComPtr<abi::IPackageManager>& manager);
 
 // The Windows implementation.
 std::unique_ptr<PackagePlatform> WindowsPackagePlatform();

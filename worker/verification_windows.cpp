@@ -206,9 +206,9 @@ bool Verify(VerifyMode mode) { return Verify(mode, *WindowsPackagePlatform()); }
 
 bool ProbeExistingInstall() { return ProbeExistingInstall(*WindowsPackagePlatform()); }
 
-void ReportLaunchIdentity(const ComPtr<abi::IPackageManager>& manager) {
+size_t ReportLaunchIdentity(const ComPtr<abi::IPackageManager>& manager) {
   WindowsCatalog catalog(manager);
-  ReportLaunchIdentity(catalog);
+  return ReportLaunchIdentity(catalog);
 }
 
 }  // namespace tavo::worker

@@ -28,7 +28,7 @@ std::wstring Unknown(uint32_t value) { return L"unknown (" + std::to_wstring(val
 ServiceEntry QueryService(ServiceControl& services, const wchar_t* name) {
   ServiceEntry entry;
   entry.name = name;
-  if (uint32_t error = services.OpenQueryService(name)) {
+  if (uint32_t error = services.OpenQueryService(name, ServiceAccess::ConfigurationAndStatus)) {
     entry.availability = ServiceAvailability(error);
     entry.queryError = static_cast<int32_t>(error);
     return entry;

@@ -15,6 +15,13 @@ namespace tavo {
 
 inline constexpr uint32_t kMaxServiceConfigBytes = 65536;
 
+// What a service is opened for. A service's access list may grant one right
+// and not the other, so each reader asks for no more than it reads.
+enum class ServiceAccess {
+  Configuration,           // the configuration only
+  ConfigurationAndStatus,  // the configuration and the process status
+};
+
 // The service manager and one open service at a time. Every call returns 0 or
 // the Win32 error of the failing call.
 class ServiceControl {
@@ -22,8 +29,8 @@ class ServiceControl {
   virtual ~ServiceControl() = default;
   // Connects to the service manager.
   virtual uint32_t OpenManager() = 0;
-  // Opens the service for its configuration and status; it becomes the current one.
-  virtual uint32_t OpenQueryService(const std::wstring& name) = 0;
+  // Opens the service with that access; it becomes the current one.
+  virtual uint32_t OpenQueryService(const std::wstring& name, ServiceAccess access) = 0;
   // The byte size of the current service's configuration.
   virtual uint32_t ConfigSize(uint32_t& bytes) = 0;
   // Reads the configuration into a buffer of `bytes` and gives its start type.

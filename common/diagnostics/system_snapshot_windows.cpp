@@ -26,9 +26,11 @@ class WindowsServices final : public ServiceControl {
     return manager_ ? 0 : FailureError();
   }
 
-  uint32_t OpenQueryService(const std::wstring& name) override {
+  uint32_t OpenQueryService(const std::wstring& name, ServiceAccess access) override {
+    const DWORD rights =
+        access == ServiceAccess::Configuration ? SERVICE_QUERY_CONFIG : SERVICE_QUERY_CONFIG | SERVICE_QUERY_STATUS;
     ::SetLastError(0);
-    service_.reset(::OpenServiceW(manager_.get(), name.c_str(), SERVICE_QUERY_CONFIG | SERVICE_QUERY_STATUS));
+    service_.reset(::OpenServiceW(manager_.get(), name.c_str(), rights));
     return service_ ? 0 : FailureError();
   }
 

@@ -144,6 +144,26 @@ class InstallRun(InstallRunCase):
         self.assertEqual((deployment["appxLogQueryAttempts"], deployment["appxLogWaitMs"]), (0, 0))
         self.assertEqual(len(deployment["serviceSnapshot"]), 7)
 
+    def test_a_failed_operation_ends_with_its_own_code_not_its_results(self):
+        # Each failed operation hands out a result whose ExtendedErrorCode names
+        # another cause; the operation's code decides the retry, the exit code
+        # and the sentence, and the result's code stays in the log.
+        cause = {"extendedErrorCode": "0x80073CF3", "errorText": "Dependency conflict.", "resultsOnError": True}
+        run = self.install({"deployment": {"attempts": [dict(cause, errorCode="0x80D05011"),
+                                                         dict(cause, errorCode="0x80070005")]}})
+        self.assertEqual(run.exit_code, 0x80070005, run)
+        error = run.only("error")
+        self.assertEqual(error.code, "0x80070005")
+        self.assertTrue(error.detail.startswith("Windows denied access during setup."), error)
+        self.assertEqual([e["code"] for e in self.trace_entries("deployment.retry", "error")], ["0x80D05011"])
+        results = self.trace_entries("deployment.result")
+        self.assertEqual([(e["code"], "ExtendedErrorCode=0x80073CF3; ErrorText=Dependency conflict." in e["detail"])
+                          for e in results], [("0x80073CF3", True)] * 2, results)
+        report = self.ws.report()
+        self.assertEqual([(r["id"], r["code"], r["attempt"]) for r in report["errors"]],
+                         [("deployment.add_package", "0x80070005", 2)])
+        self.assertTrue(report["errors"][0]["message"].endswith("Windows: Dependency conflict."), report["errors"])
+
     def test_stop_during_deployment_cancels_without_retry(self):
         run = self.install({"deployment": {"attempts": [{"progress": [10], "untilCancelled": True}]}},
                            runner_options=("--send-after", "installing"))
@@ -155,6 +175,19 @@ class InstallRun(InstallRunCase):
         self.assertEqual(report["errors"], [])
         self.assertEqual(self.trace_entries("deployment.retry"), [])
         self.assertEqual(report["deployment"]["progressPercent"], None, "no diagnostics for a cancelled run")
+
+    def test_a_handler_that_cannot_be_attached_cancels_the_running_deployment(self):
+        state_file = self.ws.path("scenario.json.state.json")
+        for point in ("put_Progress", "put_Completed"):
+            with self.subTest(point=point):
+                state_file.unlink(missing_ok=True)
+                run = self.install({"deployment": {"attempts": [
+                    {"progress": [10], "untilCancelled": True, "failures": {point: "0x80010108"}}]}})
+                self.assertEqual(run.exit_code, 0x80010108, run)
+                self.assertEqual(run.only("error").code, "0x80010108")
+                # Left running, Windows would still be installing after the worker reported the failure.
+                requests = harness.load_json(state_file.read_text(encoding="utf-8"))["deploymentRequests"]
+                self.assertEqual([r["cancelled"] for r in requests], [True], requests)
 
     def test_verification_gives_up_after_three_seconds(self):
         run = self.install({"deployment": {"package": {"appInstallerInfo": {

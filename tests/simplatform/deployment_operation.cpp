@@ -154,8 +154,8 @@ void DeploymentOperation::Conclude() {
     error = E_OUTOFMEMORY;
   }
   try {
-    result_ = ComPtr<abi::IDeploymentResult>::Attach(
-        new DeploymentResult(attempt.errorText, activityId_, error != S_OK ? error : attempt.extendedErrorCode));
+    const HRESULT extended = attempt.extendedErrorCode != S_OK ? attempt.extendedErrorCode : error;
+    result_ = ComPtr<abi::IDeploymentResult>::Attach(new DeploymentResult(attempt.errorText, activityId_, extended));
   } catch (...) {
     error = E_OUTOFMEMORY;
   }
@@ -176,6 +176,9 @@ HRESULT DeploymentOperation::put_Progress(abi::IDeploymentProgressHandler* handl
   {
     const std::lock_guard<std::mutex> hold(lock_);
     if (closed_) return kIllegalMethodCall;
+    if (const auto it = job_.attempt.failures.find("put_Progress"); it != job_.attempt.failures.end()) {
+      return it->second;
+    }
     previous = std::exchange(progress_, ComPtr<abi::IDeploymentProgressHandler>::Copy(handler));
   }
   ::SetEvent(wake_.get());
@@ -197,6 +200,9 @@ HRESULT DeploymentOperation::put_Completed(abi::IDeploymentCompletedHandler* han
   {
     const std::lock_guard<std::mutex> hold(lock_);
     if (closed_) return kIllegalMethodCall;
+    if (const auto it = job_.attempt.failures.find("put_Completed"); it != job_.attempt.failures.end()) {
+      return it->second;
+    }
     if (completedAssigned_) return kIllegalDelegateAssignment;
     completedAssigned_ = true;
     completed_ = ComPtr<abi::IDeploymentCompletedHandler>::Copy(handler);
@@ -265,11 +271,20 @@ HRESULT DeploymentOperation::get_ErrorCode(HRESULT* errorCode) {
 HRESULT DeploymentOperation::Cancel() {
   const std::lock_guard<std::mutex> hold(lock_);
   if (closed_) return kIllegalMethodCall;
-  if (status_ == abi::AsyncStatus::Started) {
-    status_ = abi::AsyncStatus::Canceled;
-    ::SetEvent(cancelled_.get());
-    ::SetEvent(wake_.get());
+  if (status_ != abi::AsyncStatus::Started) return S_OK;
+  try {
+    UpdateState(job_.statePath, [&](PlatformState& state) {
+      if (job_.request < state.deploymentRequests.size()) state.deploymentRequests[job_.request].cancelled = true;
+    });
+  } catch (const ScenarioError& e) {
+    ReportProblem(e.what());
+    return E_FAIL;
+  } catch (...) {
+    return E_OUTOFMEMORY;
   }
+  status_ = abi::AsyncStatus::Canceled;
+  ::SetEvent(cancelled_.get());
+  ::SetEvent(wake_.get());
   return S_OK;
 }
 

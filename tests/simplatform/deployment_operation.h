@@ -57,6 +57,7 @@ struct DeploymentJob {
   DeploymentAttempt attempt;
   std::optional<PackageRecord> package;  // registered when the attempt succeeds
   std::wstring statePath;                // where (see state_file.h)
+  std::size_t request = 0;               // its entry in the state's deploymentRequests
 };
 
 class DeploymentOperation final : public RuntimeObject<abi::IDeploymentOperation, abi::IAsyncInfo> {

@@ -98,12 +98,16 @@ HRESULT PackageManager::AddPackageByAppInstallerFileAsync(abi::IUriRuntimeClass*
   return WithState([&] {
     HString uri;
     if (const HRESULT hr = appInstallerFileUri->get_AbsoluteUri(uri.put()); FAILED(hr)) return hr;
-    const DeploymentRequest request{uri.str(), static_cast<uint32_t>(options), targetVolume != nullptr};
-    UpdateState(scenario_->statePath, [&](PlatformState& state) { state.deploymentRequests.push_back(request); });
+    const DeploymentRequest request{uri.str(), static_cast<uint32_t>(options), targetVolume != nullptr, false};
+    std::size_t index = 0;
+    UpdateState(scenario_->statePath, [&](PlatformState& state) {
+      index = state.deploymentRequests.size();
+      state.deploymentRequests.push_back(request);
+    });
 
     const DeploymentPlan& plan = scenario_->deployment;
-    return DeploymentOperation::Start({plan.ForAttempt(NextDeploymentAttempt()), plan.package, scenario_->statePath},
-                                      operation);
+    return DeploymentOperation::Start(
+        {plan.ForAttempt(NextDeploymentAttempt()), plan.package, scenario_->statePath, index}, operation);
   });
 }
 

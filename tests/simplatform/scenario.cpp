@@ -25,6 +25,9 @@ constexpr std::array<std::string_view, 8> kFailurePoints = {
 
 constexpr uint32_t kMaxStepDelayMs = 600000;
 
+// Calls of the operation that an attempt's "failures" can make fail.
+bool IsOperationFailurePoint(std::string_view point) { return point == "put_Progress" || point == "put_Completed"; }
+
 bool IsFailurePoint(std::string_view point) {
   for (std::string_view name : kFailurePoints) {
     if (point == name) return true;
@@ -66,7 +69,7 @@ DeploymentAttempt ParseAttempt(const json& item, const std::string& where) {
   RequireObject(item, where);
   RequireKnownMembers(item,
                       {"progress", "stepDelayMs", "errorCode", "extendedErrorCode", "errorText", "activityId",
-                       "completeBeforeReturn", "untilCancelled", "resultsOnError", "lateProgress"},
+                       "completeBeforeReturn", "untilCancelled", "resultsOnError", "lateProgress", "failures"},
                       where);
   DeploymentAttempt attempt;
   if (const auto it = item.find("progress"); it != item.end()) {
@@ -93,8 +96,11 @@ DeploymentAttempt ParseAttempt(const json& item, const std::string& where) {
   if (const auto it = item.find("lateProgress"); it != item.end()) {
     attempt.lateProgress = ParseProgressStep(*it, where + ".lateProgress");
   }
-  if (attempt.errorCode != S_OK && attempt.extendedErrorCode != S_OK) {
-    throw ScenarioError(where + ": give \"errorCode\" or \"extendedErrorCode\", not both");
+  if (const auto it = item.find("failures"); it != item.end()) {
+    attempt.failures = ParseFailures(*it, where + ".failures", IsOperationFailurePoint);
+  }
+  if (attempt.errorCode != S_OK && attempt.extendedErrorCode != S_OK && !attempt.resultsOnError) {
+    throw ScenarioError(where + ": give \"errorCode\" or \"extendedErrorCode\", not both (unless \"resultsOnError\")");
   }
   if (attempt.completeBeforeReturn &&
       (attempt.untilCancelled || attempt.stepDelayMs > 0 || attempt.lateProgress)) {

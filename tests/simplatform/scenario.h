@@ -79,7 +79,9 @@ struct DeploymentAttempt {
   // (empty: none), so that a test reads a screen at its own pace.
   std::vector<std::wstring> waitAfter;
   HRESULT errorCode = S_OK;                       // failure: status Error with this code
-  HRESULT extendedErrorCode = S_OK;               // failure: status Completed, result carries this code
+  // Alone: status Completed, the result carries this code. With errorCode and
+  // resultsOnError: the failed operation's result carries it.
+  HRESULT extendedErrorCode = S_OK;
   std::wstring errorText;
   std::optional<GUID> activityId;  // none: a new GUID per attempt
   bool completeBeforeReturn = false;
@@ -88,6 +90,8 @@ struct DeploymentAttempt {
   // One more report, delivered from another thread after the completion
   // handler returned, as Windows may do.
   std::optional<abi::DeploymentProgress> lateProgress;
+  // "put_Progress", "put_Completed": the assignment fails and assigns nothing.
+  FailureMap failures;
 
   bool Succeeds() const { return errorCode == S_OK && extendedErrorCode == S_OK; }
 };

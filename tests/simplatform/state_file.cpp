@@ -79,10 +79,11 @@ PlatformState ParseState(std::string_view text) {
       const json& item = (*it)[i];
       const std::string where = "deploymentRequests[" + std::to_string(i) + "]";
       RequireObject(item, where);
-      RequireKnownMembers(item, {"uri", "options", "targetVolume"}, where);
+      RequireKnownMembers(item, {"uri", "options", "targetVolume", "cancelled"}, where);
       state.deploymentRequests.push_back({Utf16(StringMember(item, "uri", where, true)),
                                           NumberMember(item, "options", where, 0, UINT32_MAX),
-                                          BoolMember(item, "targetVolume", where, false)});
+                                          BoolMember(item, "targetVolume", where, false),
+                                          BoolMember(item, "cancelled", where, false)});
     }
   }
   return state;
@@ -93,8 +94,10 @@ std::string StateJson(const PlatformState& state) {
   for (const PackageRecord& package : state.packages) packages.push_back(PackageJson(package));
   json requests = json::array();
   for (const DeploymentRequest& request : state.deploymentRequests) {
-    requests.push_back(
-        {{"uri", Utf8(request.uri)}, {"options", request.options}, {"targetVolume", request.targetVolume}});
+    requests.push_back({{"uri", Utf8(request.uri)},
+                        {"options", request.options},
+                        {"targetVolume", request.targetVolume},
+                        {"cancelled", request.cancelled}});
   }
   return json{{"packages", packages}, {"deploymentRequests", requests}}.dump(2) + "\n";
 }

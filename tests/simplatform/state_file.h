@@ -20,6 +20,10 @@ struct DeploymentRequest {
   std::wstring uri;  // the Uri argument's AbsoluteUri
   uint32_t options = 0;
   bool targetVolume = false;  // a target volume was passed
+  // Cancel() reached the operation while it was running. An operation that
+  // ends neither cancelled nor finished before its process does would run on
+  // in Windows' deployment service.
+  bool cancelled = false;
 
   bool operator==(const DeploymentRequest&) const = default;
 };

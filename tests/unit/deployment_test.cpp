@@ -25,7 +25,7 @@ constexpr int32_t kAccessDenied = static_cast<int32_t>(0x80070005);
 struct Call {
   std::vector<std::pair<int32_t, int32_t>> progress;
   int32_t thrown = 0;
-  DeploymentOutcome outcome{L"{0A1B2C3D-0000-0000-0000-000000000001}", 0, L""};
+  DeploymentOutcome outcome{L"{0A1B2C3D-0000-0000-0000-000000000001}", 0, L"", 0};
   bool cancelDuringCall = false;
 };
 
@@ -146,21 +146,35 @@ TEST_F(DeploymentTest, AFailureBeforeAnyProgressSaysNothingWasReported) {
   EXPECT_NE(DeploymentDiagnosticsJson(Worker().deployment).find("\"progressPercent\":null"), std::string::npos);
 }
 
-TEST_F(DeploymentTest, ANegativeExtendedErrorIsAFailureWithItsErrorText) {
-  Call completed{{{1, 100}}};
-  completed.outcome = {L"{00000000-0000-0000-0000-00000000000A}", kAccessDenied, L"Policy blocks it."};
-  deployer.calls = {completed};
-  try {
-    RunDeploymentAttempts(deployer);
-    FAIL() << "expected the extended error";
-  } catch (const hresult_error& error) {
-    EXPECT_EQ(error.code(), kAccessDenied);
-    EXPECT_EQ(error.message(), L"Policy blocks it.");
+TEST_F(DeploymentTest, AFailedOperationThrowsItsOwnCodeAndACompletedOneItsNegativeExtendedError) {
+  struct Case {
+    const char* what;
+    int32_t errorCode;  // the operation's own; 0: it completed
+    int32_t extended;
+  } cases[] = {
+      {"completed with a negative ExtendedErrorCode", 0, kAccessDenied},
+      {"failed, its result naming another cause", kAccessDenied, kTransient},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    ResetWorkerStateForTests();
+    Call call{{{1, 100}}};
+    call.outcome = {L"{00000000-0000-0000-0000-00000000000A}", c.extended, L"Policy blocks it.", c.errorCode};
+    deployer.made = 0;
+    deployer.calls = {call, call};
+    try {
+      RunDeploymentAttempts(deployer);
+      ADD_FAILURE() << "expected the failure";
+    } catch (const hresult_error& error) {
+      EXPECT_EQ(error.code(), kAccessDenied);
+      EXPECT_EQ(error.message(), L"Policy blocks it.");
+    }
+    EXPECT_EQ(deployer.made, 1) << "retried or not by the thrown code only";
+    ASSERT_EQ(Log(L"deployment.result").size(), 1u);
+    EXPECT_EQ(Log(L"deployment.result")[0]->code, c.extended);
+    EXPECT_EQ(Worker().deployment.activityId, L"{00000000-0000-0000-0000-00000000000A}");
+    EXPECT_EQ(Worker().deployment.progressPercent, 100);
   }
-  ASSERT_EQ(Log(L"deployment.result").size(), 1u);
-  EXPECT_EQ(Log(L"deployment.result")[0]->code, kAccessDenied);
-  EXPECT_EQ(Worker().deployment.activityId, L"{00000000-0000-0000-0000-00000000000A}");
-  EXPECT_EQ(Worker().deployment.progressPercent, 100);
 }
 
 TEST_F(DeploymentTest, CancellationIsNotRetriedAndCollectsNoDiagnostics) {
@@ -204,7 +218,7 @@ TEST_F(DeploymentTest, AReportAfterTheAttemptCompletedIsDropped) {
     DeploymentOutcome Deploy(const ProgressFn& onProgress) override {
       onProgress(1, 30);
       *keep = onProgress;
-      return {L"", 0, L""};
+      return {L"", 0, L"", 0};
     }
   } keeping;
   keeping.keep = &late;

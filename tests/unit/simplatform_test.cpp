@@ -217,6 +217,7 @@ TEST(SimScenario, RejectsMalformedScenarios) {
       attempt + R"("progress": [{"percent": 5, "phase": "queued"}]}]}})",
       attempt + R"("errorCode": "0x80070005", "extendedErrorCode": "0x80070005"}]}})",
       attempt + R"("extendedErrorCode": "0x00000001"}]}})",
+      attempt + R"("failures": {"put_Id": "0x80070005"}}]}})",
       attempt + R"("errorText": 5}]}})",
       attempt + R"("activityId": "01234567-89AB-CDEF-0123-456789ABCDEF"}]}})",
       attempt + R"("activityId": "{0123456789AB-CDEF-0123-456789ABCDEF-}"}]}})",
@@ -438,7 +439,8 @@ TEST(SimStateFile, RoundTripsPackagesAndRequests) {
       {"name": "None", "publisher": "CN=None", "version": "1.0.0.0", "appInstallerInfo": null}]})");
   PlatformState state;
   state.packages = s.packages;
-  state.deploymentRequests = {{L"https://localhost/TavoStudio.appinstaller", 0, false}, {L"x:\u00e9", 0x240, true}};
+  state.deploymentRequests = {{L"https://localhost/TavoStudio.appinstaller", 0, false, false},
+                              {L"x:\u00e9", 0x240, true, true}};
 
   const PlatformState back = ParseState(StateJson(state));
   EXPECT_EQ(back.packages, state.packages);
@@ -571,7 +573,7 @@ class SimDeployment : public testing::Test {
   static tavo::ComPtr<abi::IDeploymentOperation> StartAttempt(const std::string& members) {
     const Scenario s = ParseScenario(R"({"deployment": {"attempts": [{)" + members + "}]}}");
     tavo::ComPtr<abi::IDeploymentOperation> operation;
-    EXPECT_EQ(DeploymentOperation::Start({s.deployment.ForAttempt(1), s.deployment.package, L""}, operation.put()),
+    EXPECT_EQ(DeploymentOperation::Start({s.deployment.ForAttempt(1), s.deployment.package, L"", 0}, operation.put()),
               S_OK);
     return operation;
   }
@@ -707,6 +709,19 @@ TEST_F(SimDeployment, FailuresGiveTheirCodeAndRegisterNothing) {
     EXPECT_EQ(extended, static_cast<HRESULT>(0x80D05011));
   }
   {
+    // A failed operation's result may name a cause of its own.
+    auto operation = StartAttempt(
+        R"("completeBeforeReturn": true, "errorCode": "0x80D05011", "extendedErrorCode": "0x80073CF3", )"
+        R"("resultsOnError": true)");
+    ASSERT_TRUE(operation);
+    EXPECT_EQ(ErrorCodeOf(Info(operation)), static_cast<HRESULT>(0x80D05011));
+    tavo::ComPtr<abi::IDeploymentResult> result;
+    ASSERT_EQ(operation->GetResults(result.put()), S_OK);
+    HRESULT extended = S_OK;
+    ASSERT_EQ(result->get_ExtendedErrorCode(&extended), S_OK);
+    EXPECT_EQ(extended, static_cast<HRESULT>(0x80073CF3));
+  }
+  {
     auto operation = StartAttempt(R"("completeBeforeReturn": true, "extendedErrorCode": "0x80073CF3")");
     ASSERT_TRUE(operation);
     EXPECT_EQ(StatusOf(Info(operation)), abi::AsyncStatus::Completed);
@@ -784,7 +799,7 @@ TEST_F(SimDeployment, AttemptsFollowThePlanAndRegisterForTheNextManager) {
   ASSERT_EQ(written.packages.size(), 1u);
   EXPECT_EQ(written.packages[0].name, name);
   ASSERT_EQ(written.deploymentRequests.size(), 3u);
-  EXPECT_EQ(written.deploymentRequests[0], (DeploymentRequest{tavo::build::kDescriptorUri, 0, false}));
+  EXPECT_EQ(written.deploymentRequests[0], (DeploymentRequest{tavo::build::kDescriptorUri, 0, false, false}));
 
   // A manager of a later run sees the registration; the first enumeration finds
   // the package still deploying, the next one healthy.

@@ -5,6 +5,9 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <set>
+
+#include "common/service_config.h"
 
 namespace tavo {
 namespace {
@@ -21,11 +24,14 @@ class FakeServices final : public ServiceControl {
  public:
   uint32_t managerError = 0;
   std::map<std::wstring, FakeService> services;  // absent: present, manual, stopped
+  std::set<std::wstring> configurationOnly;      // access lists that deny the status
 
   uint32_t OpenManager() override { return managerError; }
-  uint32_t OpenQueryService(const std::wstring& name) override {
+  uint32_t OpenQueryService(const std::wstring& name, ServiceAccess access) override {
     current_ = services[name];
-    return current_.openError;
+    if (current_.openError != 0) return current_.openError;
+    const bool denied = access == ServiceAccess::ConfigurationAndStatus && configurationOnly.count(name) != 0;
+    return denied ? ERROR_ACCESS_DENIED : 0;
   }
   uint32_t ConfigSize(uint32_t& bytes) override {
     bytes = current_.configBytes;
@@ -43,6 +49,17 @@ class FakeServices final : public ServiceControl {
  private:
   FakeService current_;
 };
+
+TEST(ServiceStartType, ADisabledServiceIsReadWhereOnlyItsConfigurationMayBeQueried) {
+  // A hardened access list: the start type may be read, the status may not.
+  FakeServices scm;
+  scm.services[L"AppXSvc"] = {0, 300, SERVICE_DISABLED, 1, 0};
+  scm.configurationOnly.insert(L"AppXSvc");
+  const ServiceStartTypeRead read = ReadServiceStartType(scm, L"AppXSvc");
+  EXPECT_TRUE(read.opened);
+  EXPECT_EQ(read.error, 0u);
+  EXPECT_EQ(read.startType, static_cast<uint32_t>(SERVICE_DISABLED));
+}
 
 TEST(ServiceSnapshot, SevenEntriesInOrderWithTheirTexts) {
   FakeServices scm;

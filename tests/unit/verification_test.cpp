@@ -126,6 +126,7 @@ struct FakeWindows final : PackagePlatform, PackageCatalog {
   std::map<std::wstring, HRESULT> failures;
   std::map<std::wstring, int> succeedFirst;
   std::vector<std::pair<std::wstring, std::wstring>> searches;
+  size_t goneFromSearch = 0;  // from this search (1-based) on, every package has been removed
 
   void Call(const std::wstring& what) {
     if (succeedFirst[what]-- > 0) return;
@@ -165,6 +166,7 @@ struct FakeWindows final : PackagePlatform, PackageCatalog {
   std::unique_ptr<PackageCursor> FindPackages(const std::wstring& name, const std::wstring& publisher) override {
     Call(L"FindPackages");
     searches.emplace_back(name, publisher);
+    if (goneFromSearch != 0 && searches.size() >= goneFromSearch) packages.clear();
     return std::make_unique<Cursor>(*this);
   }
   std::unique_ptr<InstalledPackage> FindPackageForUser(const std::wstring& fullName) override {
@@ -569,19 +571,39 @@ TEST_F(VerificationTest, TheProbeInstallsOverABrokenPackage) {
 }
 
 TEST_F(VerificationTest, TheProbeInstallsWhenTheLaunchIdentityCannotBeRead) {
-  windows.succeedFirst[L"FindPackages"] = 1;  // verification's search works, the second one fails
-  windows.failures[L"FindPackages"] = kAccessDenied;
-  EXPECT_FALSE(ProbeExistingInstall(windows));
-  EXPECT_TRUE(Record().verified) << "the package itself passed";
-  EXPECT_FALSE(Worker().registered);
-  ASSERT_EQ(Records().size(), 1u);
-  const ErrorRecord r = Records()[0];
-  EXPECT_EQ(r.id, L"existing.read_launch_identity");
-  EXPECT_TRUE(StartsWith(r.message, L"Reading the existing Tavo installation's launch identity failed. Windows: "));
-  EXPECT_EQ(r.attempt, 0u);
-  EXPECT_EQ(r.packageFullName, L"");
-  EXPECT_EQ(CurrentFailure().code, 0) << "not the run's failure";
-  for (const auto& event : Events()) EXPECT_NE(event[0], "installed");
+  // Verification's search finds the package; the second one fails, or finds
+  // it gone (removed in between).
+  struct Case {
+    const char* what;
+    bool searchFails;
+    uint32_t code;
+  } cases[] = {{"second search fails", true, 0x80070005u}, {"package gone by the second search", false, 0x80073CF1u}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    ResetWorkerStateForTests();
+    windows.packages.assign(1, PackageFacts{});
+    windows.failures.clear();
+    windows.succeedFirst.clear();
+    windows.searches.clear();
+    if (c.searchFails) {
+      windows.succeedFirst[L"FindPackages"] = 1;
+      windows.failures[L"FindPackages"] = kAccessDenied;
+    } else {
+      windows.goneFromSearch = 2;
+    }
+    EXPECT_FALSE(ProbeExistingInstall(windows));
+    EXPECT_TRUE(Record().verified) << "the package itself passed";
+    EXPECT_FALSE(Worker().registered);
+    ASSERT_EQ(Records().size(), 1u);
+    const ErrorRecord r = Records()[0];
+    EXPECT_EQ(r.id, L"existing.read_launch_identity");
+    EXPECT_EQ(Code(r), c.code);
+    EXPECT_TRUE(StartsWith(r.message, L"Reading the existing Tavo installation's launch identity failed. Windows: "));
+    EXPECT_EQ(r.attempt, 0u);
+    EXPECT_EQ(r.packageFullName, L"");
+    EXPECT_EQ(CurrentFailure().code, 0) << "not the run's failure";
+    for (const auto& event : Events()) EXPECT_NE(event[0], "installed");
+  }
 }
 
 TEST_F(VerificationTest, TheLaunchIdentityIsReportedForTheVerifiedPackageOnly) {
