@@ -72,6 +72,25 @@ class LauncherSession(unittest.TestCase):
             self.assertFalse(pathlib.Path("/proc/%d" % worker).exists(), "the worker outlived its launcher")
 
 
+    def test_a_close_after_ten_seconds_of_stopping_ends_a_worker_that_does_not_stop(self):
+        with harness.Workspace() as ws, lh.running(
+                "--install", env=lh.fake_worker_env("stop_ignored.txt", gates=ws.dir)) as launched:
+            lh.driver("wait-window", 20000, "wait-title", "Installing 20%", 30000, "command", 1003, "command", 1002,
+                      "wait-status", STOPPING, 10000)
+            [worker] = lh.windows_program_pids("Tavo.Deploy.exe")
+            # A close during the first 10 s of stopping does nothing: close until one takes.
+            for _ in range(60):
+                if launched.process.poll() is not None:
+                    break
+                try:
+                    lh.driver("close", "sleep", 1000)
+                except AssertionError:
+                    if launched.process.poll() is None:
+                        launched.process.wait(timeout=harness.RUN_TIMEOUT)  # the window went as the step ran
+            self.assertFalse(pathlib.Path("/proc/%d" % worker).exists(), "the worker outlived the forced close")
+        self.assertEqual(launched.run.exit_code, 0x800704C7, launched.run)
+
+
 class LauncherInstall(unittest.TestCase):
     """`TavoSetup.exe --install`: the real worker installs through the package host
     and the simulated platform while the driver watches the window."""
