@@ -24,6 +24,7 @@ class LauncherCommandLine(unittest.TestCase):
             "short error code": (["--preview", "--state", "error", "--error-code", "0x8007005"], False),
             "error code on another state": (["--preview", "--state", "installing", "--error-code", "0x80070005"],
                                             False),
+            "report path with a double quote": (["--install", "--report", 'C:\\a" --check x.json'], False),
         }
         with harness.Workspace() as ws:
             for name, (args, box) in cases.items():

@@ -91,6 +91,16 @@ class LauncherSession(unittest.TestCase):
         self.assertEqual(launched.run.exit_code, 0x800704C7, launched.run)
 
 
+    def test_a_forged_worker_event_message_is_ignored(self):
+        # Any process of the user can post the worker-event message with any
+        # value; the window takes only the records its session's reader made.
+        with lh.running("--preview", "--state", "error") as launched:
+            seen = lh.driver("wait-window", 20000, "post", 0x8001, 0, 0x12345678, "post", 0x8001, 0, 0,
+                             "sleep", 500, "status", "close", "wait-gone", 15000)
+            self.assertEqual(len(seen["status"]), 1, "the window stopped answering")
+        self.assertEqual(launched.run.exit_code, 0, launched.run)
+
+
 class LauncherInstall(unittest.TestCase):
     """`TavoSetup.exe --install`: the real worker installs through the package host
     and the simulated platform while the driver watches the window."""

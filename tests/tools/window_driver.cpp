@@ -43,6 +43,8 @@
 //                             it asks for may come after the step returns)
 //     taskbar-created         posts the shell's "TaskbarButtonCreated" message, as Explorer
 //                             does when it made the window's button
+//     post MSG WPARAM LPARAM  posts a message of any number with these values (decimal),
+//                             as any other process of the user can
 //     sleep MS
 // Exit code: 0 when every step succeeded, 1 when a wait timed out or the window
 // is missing, 2 for a bad command line.
@@ -400,6 +402,10 @@ int Run(std::vector<std::wstring> args) {
                                  SMTO_ABORTIFHUNG, kMessageTimeoutMs, &count))
         throw Failure{L"the status paint count failed"};
       Print("status-paints", std::to_string(count));
+    } else if (step == L"post") {
+      const UINT message = static_cast<UINT>(Number(next()));
+      const WPARAM wParam = static_cast<WPARAM>(Number(next()));
+      ::PostMessageW(RequireWindow(), message, wParam, static_cast<LPARAM>(Number(next())));
     } else if (step == L"taskbar-created") {
       ::PostMessageW(RequireWindow(), ::RegisterWindowMessageW(L"TaskbarButtonCreated"), 0, 0);
     } else if (step == L"sleep") {
