@@ -22,7 +22,7 @@
 #include <vector>
 
 #include "common/winrt/hresult_error.h"
-#include "launcher/launch_options.h"
+#include "launcher/start/launch_options.h"
 #include "launcher/ui/model/controls_layout.h"
 #include "launcher/ui/model/preview_state.h"
 #include "launcher/ui/model/text_layout_measure.h"

@@ -17,15 +17,15 @@
 #include "common/telemetry/telemetry_queue.h"
 #include "common/telemetry/telemetry_policy.h"
 #include "common/winrt/hresult_error.h"
-#include "launcher/compatibility_gate.h"
-#include "launcher/fallback_report.h"
-#include "launcher/launch_options.h"
-#include "launcher/message_box.h"
-#include "launcher/setup_instance.h"
-#include "launcher/startup_failure.h"
+#include "launcher/start/compatibility_gate.h"
+#include "launcher/outcome/fallback_report.h"
+#include "launcher/start/launch_options.h"
+#include "launcher/start/message_box.h"
+#include "launcher/start/setup_instance.h"
+#include "launcher/start/startup_failure.h"
 #include "launcher/ui/window/rendering_resources.h"
 #include "launcher/ui/window/setup_window.h"
-#include "launcher/visitor_marker.h"
+#include "launcher/start/visitor_marker.h"
 
 using namespace tavo;
 using namespace tavo::launcher;

@@ -1,4 +1,4 @@
 // Tavo.Deploy: the console deployment worker.
-#include "worker/worker_main.h"
+#include "worker/run/worker_main.h"
 
 int wmain(int argc, wchar_t** argv) { return tavo::worker::RunWorker(argc, argv); }

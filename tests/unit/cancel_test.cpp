@@ -1,4 +1,4 @@
-#include "worker/cancel.h"
+#include "worker/run/cancel.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "worker/command_line.h"
+#include "worker/run/command_line.h"
 
 #include <gtest/gtest.h>
 

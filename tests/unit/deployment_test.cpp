@@ -1,4 +1,4 @@
-#include "worker/deployment.h"
+#include "worker/deployment/deployment.h"
 
 #include <gtest/gtest.h>
 
@@ -6,10 +6,10 @@
 #include <functional>
 #include <thread>
 
-#include "worker/cancel.h"
-#include "worker/error_store.h"
-#include "worker/reporting.h"
-#include "worker/state.h"
+#include "worker/run/cancel.h"
+#include "worker/run/error_store.h"
+#include "worker/run/reporting.h"
+#include "worker/run/state.h"
 #include "worker_test_support.h"
 
 namespace tavo::worker {

@@ -1,7 +1,7 @@
 // The descriptor download: its rules in-process, and whole downloads against the
 // loopback package host (tests/hosts/package_host.py), which each test scripts
 // through the host's control port.
-#include "worker/descriptor_download.h"
+#include "worker/descriptor/descriptor_download.h"
 
 #include <windows.h>
 #include <winhttp.h>
@@ -14,11 +14,11 @@
 
 #include "common/text.h"
 #include "common/winhttp_handle.h"
-#include "worker/cancel.h"
-#include "worker/descriptor_download_rules.h"
-#include "worker/errors.h"
-#include "worker/reporting.h"
-#include "worker/state.h"
+#include "worker/run/cancel.h"
+#include "worker/descriptor/descriptor_download_rules.h"
+#include "worker/run/errors.h"
+#include "worker/run/reporting.h"
+#include "worker/run/state.h"
 #include "worker_test_support.h"
 
 namespace tavo::worker {

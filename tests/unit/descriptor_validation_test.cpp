@@ -1,4 +1,4 @@
-#include "worker/descriptor_validation.h"
+#include "worker/descriptor/descriptor_validation.h"
 
 #include <windows.h>
 
@@ -16,8 +16,8 @@
 
 #include "build_info.h"
 #include "common/text.h"
-#include "worker/error_store.h"
-#include "worker/errors.h"
+#include "worker/run/error_store.h"
+#include "worker/run/errors.h"
 #include "worker_test_support.h"
 
 namespace tavo::worker {

@@ -1,9 +1,9 @@
-#include "worker/error_store.h"
+#include "worker/run/error_store.h"
 
 #include <gtest/gtest.h>
 
-#include "worker/reporting.h"
-#include "worker/state.h"
+#include "worker/run/reporting.h"
+#include "worker/run/state.h"
 #include "worker_test_support.h"
 
 namespace tavo::worker {

@@ -1,8 +1,8 @@
-#include "worker/events.h"
+#include "worker/run/events.h"
 
 #include <gtest/gtest.h>
 
-#include "worker/reporting.h"
+#include "worker/run/reporting.h"
 #include "worker_test_support.h"
 
 namespace tavo::worker {

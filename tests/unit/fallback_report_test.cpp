@@ -1,4 +1,4 @@
-#include "launcher/fallback_report.h"
+#include "launcher/outcome/fallback_report.h"
 
 #include <windows.h>
 

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "launcher/launch_options.h"
+#include "launcher/start/launch_options.h"
 
 namespace tavo::launcher {
 namespace {

@@ -18,9 +18,9 @@
 #include "common/host_facts.h"
 #include "common/user_sid.h"
 #include "common/winrt/hresult_error.h"
-#include "launcher/compatibility_gate.h"
-#include "launcher/setup_controller.h"
-#include "launcher/setup_instance.h"
+#include "launcher/start/compatibility_gate.h"
+#include "launcher/outcome/setup_controller.h"
+#include "launcher/start/setup_instance.h"
 
 namespace tavo::launcher {
 namespace {

@@ -17,10 +17,10 @@
 #include "common/user_sid.h"
 #include "common/text.h"
 #include "common/winrt/hresult_error.h"
-#include "launcher/launcher_codes.h"
-#include "launcher/worker_command.h"
-#include "launcher/worker_event.h"
-#include "launcher/worker_session.h"
+#include "launcher/start/launcher_codes.h"
+#include "launcher/session/worker_command.h"
+#include "launcher/session/worker_event.h"
+#include "launcher/session/worker_session.h"
 #include "tests/tools/wine_start.h"
 
 namespace tavo::launcher {

@@ -1,12 +1,12 @@
-#include "worker/operation_log.h"
+#include "worker/run/operation_log.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 
-#include "worker/error_store.h"
-#include "worker/reporting.h"
-#include "worker/state.h"
+#include "worker/run/error_store.h"
+#include "worker/run/reporting.h"
+#include "worker/run/state.h"
 #include "worker_test_support.h"
 
 namespace tavo::worker {

@@ -1,4 +1,4 @@
-#include "worker/preflight.h"
+#include "worker/preflight/preflight.h"
 
 #include <windows.h>
 
@@ -6,10 +6,10 @@
 
 #include <set>
 
-#include "worker/error_store.h"
-#include "worker/errors.h"
-#include "worker/reporting.h"
-#include "worker/state.h"
+#include "worker/run/error_store.h"
+#include "worker/run/errors.h"
+#include "worker/run/reporting.h"
+#include "worker/run/state.h"
 #include "worker_test_support.h"
 
 namespace tavo::worker {

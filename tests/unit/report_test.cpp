@@ -1,4 +1,4 @@
-#include "worker/report.h"
+#include "worker/run/report.h"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
@@ -9,10 +9,10 @@
 #include "common/atomic_file.h"
 #include "common/handles.h"
 #include "common/text.h"
-#include "worker/error_store.h"
-#include "worker/events.h"
-#include "worker/operation_log.h"
-#include "worker/state.h"
+#include "worker/run/error_store.h"
+#include "worker/run/events.h"
+#include "worker/run/operation_log.h"
+#include "worker/run/state.h"
 #include "worker_test_support.h"
 
 namespace tavo::worker {

@@ -1,4 +1,4 @@
-#include "worker/run_outcome.h"
+#include "worker/run/run_outcome.h"
 
 #include <gtest/gtest.h>
 
@@ -7,9 +7,9 @@
 
 #include "common/diagnostics/catalogue.h"
 #include "common/text.h"
-#include "worker/cancel.h"
-#include "worker/error_store.h"
-#include "worker/state.h"
+#include "worker/run/cancel.h"
+#include "worker/run/error_store.h"
+#include "worker/run/state.h"
 #include "worker_test_support.h"
 
 namespace tavo::worker {

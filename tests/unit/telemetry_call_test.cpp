@@ -1,4 +1,4 @@
-#include "worker/telemetry_call.h"
+#include "worker/run/telemetry_call.h"
 
 #include <gtest/gtest.h>
 

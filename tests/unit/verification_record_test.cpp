@@ -1,4 +1,4 @@
-#include "worker/verification_record.h"
+#include "worker/verification/verification_record.h"
 
 #include <gtest/gtest.h>
 

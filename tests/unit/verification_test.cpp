@@ -1,4 +1,4 @@
-#include "worker/verification.h"
+#include "worker/verification/verification.h"
 
 #include <windows.h>
 
@@ -11,10 +11,10 @@
 
 #include "build_info.h"
 #include "common/winrt/hresult_error.h"
-#include "worker/error_store.h"
-#include "worker/reporting.h"
-#include "worker/state.h"
-#include "worker/verification_record.h"
+#include "worker/run/error_store.h"
+#include "worker/run/reporting.h"
+#include "worker/run/state.h"
+#include "worker/verification/verification_record.h"
 #include "worker_test_support.h"
 
 namespace tavo::worker {

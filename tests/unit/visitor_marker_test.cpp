@@ -1,4 +1,4 @@
-#include "launcher/visitor_marker.h"
+#include "launcher/start/visitor_marker.h"
 
 #include "common/telemetry/visitor_id.h"
 

@@ -3,8 +3,8 @@
 #include <fstream>
 #include <sstream>
 
-#include "worker/cancel.h"
-#include "worker/state.h"
+#include "worker/run/cancel.h"
+#include "worker/run/state.h"
 
 namespace tavo::worker::testing {
 

@@ -4,7 +4,7 @@
 
 #include "common/diagnostics/catalogue.h"
 #include "common/text.h"
-#include "launcher/launcher_codes.h"
+#include "launcher/start/launcher_codes.h"
 
 namespace tavo::launcher::ui {
 

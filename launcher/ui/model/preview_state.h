@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "launcher/launch_options.h"
+#include "launcher/start/launch_options.h"
 #include "launcher/ui/model/screen_model.h"
 
 namespace tavo::launcher::ui {

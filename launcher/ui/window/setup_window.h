@@ -11,9 +11,9 @@
 #include <optional>
 #include <string>
 
-#include "launcher/desktop_platform.h"
-#include "launcher/launch_options.h"
-#include "launcher/setup_controller.h"
+#include "launcher/outcome/desktop_platform.h"
+#include "launcher/start/launch_options.h"
+#include "launcher/outcome/setup_controller.h"
 #include "launcher/ui/model/announcements.h"
 #include "launcher/ui/model/controls_layout.h"
 #include "launcher/ui/model/frame_inputs.h"
