@@ -46,6 +46,9 @@ endfunction()
 # library or a decoration is missing.
 function(_tavo_decorated_def name out_def found)
   set(${found} FALSE PARENT_SCOPE)
+  # Made at configure time: a changed list configures again.
+  set_property(DIRECTORY "${CMAKE_SOURCE_DIR}" APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS
+               "${TAVO_DELAY_LOAD_DIR}/${name}.def")
   find_library(_tavo_implib_${name} NAMES "lib${name}.a" NO_CACHE)
   if(NOT _tavo_implib_${name})
     return()

@@ -29,8 +29,9 @@ struct StartedChild {
 void CreateChildPipe(UniqueKernelHandle& read, UniqueKernelHandle& write, bool childReads);
 
 // Starts `program` with `commandLine` in `folder` (null: ours), suspended
-// until it is in its job, so that it never runs outside it: a parent that dies
-// at any moment takes the child with it. Throws hresult_error.
+// until it is in its job, so that none of its code runs before a parent that
+// dies would take it along (a parent that dies in between leaves a child that
+// never ran). Throws hresult_error.
 StartedChild StartChildProcess(const std::wstring& program, std::wstring commandLine, const wchar_t* folder,
                                const ChildStdio& stdio);
 

@@ -1,5 +1,6 @@
 #include "common/telemetry/telemetry_queue.h"
 
+#include <system_error>
 #include <utility>
 
 namespace tavo {
@@ -17,11 +18,19 @@ TelemetryQueue::~TelemetryQueue() {
 }
 
 void TelemetryQueue::Post(LauncherOutcomeEvent event) {
-  {
-    std::lock_guard<std::mutex> hold(lock_);
-    pending_.push_back(std::move(event));
-    if (!sender_.joinable()) sender_ = std::thread(&TelemetryQueue::Run, this);
+  std::unique_lock<std::mutex> hold(lock_);
+  if (!sender_.joinable()) {
+    try {
+      sender_ = std::thread(&TelemetryQueue::Run, this);
+    } catch (const std::system_error&) {
+      // No thread can be made: this one sends, late rather than never.
+      hold.unlock();
+      send_(event);
+      return;
+    }
   }
+  pending_.push_back(std::move(event));
+  hold.unlock();
   changed_.notify_all();
 }
 

@@ -25,7 +25,8 @@ class TelemetryQueue {
   TelemetryQueue(const TelemetryQueue&) = delete;
   TelemetryQueue& operator=(const TelemetryQueue&) = delete;
 
-  // Queues one event and returns at once; starts the sender on the first one.
+  // Queues one event and returns at once; starts the sender on the first one
+  // (when no thread can be made, sends the event on the calling thread).
   void Post(LauncherOutcomeEvent event);
   // Waits until every event posted so far has been sent.
   void Drain();

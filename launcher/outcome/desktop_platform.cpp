@@ -59,10 +59,11 @@ void DesktopPlatform::OpenUrl(const std::wstring& url) {
 
 void DesktopPlatform::ShowInExplorer(const std::wstring& path) {
   // By its full path: a bare name is looked up in the current folder (for a
-  // setup, Downloads) before the Windows folder. The Windows folder is not
-  // redirected for a 32-bit process, so this is the native Explorer.
+  // setup, Downloads) before the Windows folder. The system's Windows folder
+  // (never a per-user one under Remote Desktop) is not redirected for a
+  // 32-bit process, so this is the native Explorer.
   wchar_t windows[MAX_PATH] = {};
-  UINT length = GetWindowsDirectoryW(windows, MAX_PATH);
+  UINT length = GetSystemWindowsDirectoryW(windows, MAX_PATH);
   if (length == 0 || length >= MAX_PATH) return;  // nothing safe to start; the button has no failure screen
   std::wstring explorer = std::wstring(windows, length) + L"\\explorer.exe";
   std::wstring parameters = L"/select,\"" + path + L"\"";

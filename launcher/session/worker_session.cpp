@@ -6,9 +6,9 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <functional>
 #include <memory>
 #include <string>
-#include <functional>
 #include <vector>
 
 #include "common/child_process.h"
@@ -46,7 +46,6 @@ std::wstring NewGuidText() {
   if (StringFromGUID2(guid, text, 39) != 39) throw hresult_error(E_UNEXPECTED);
   return text;
 }
-
 
 void WriteWorkerFile(const std::wstring& path) {
 #ifdef TAVO_TEST_HOOKS

@@ -34,7 +34,8 @@ BOOL CALLBACK FindOtherSetup(HWND window, LPARAM found) {
 // The user, SYSTEM and the administrators, at medium integrity: an elevated
 // setup and a non-elevated one of the same user both open the lock, where the
 // default access list of an elevated process's objects would shut the other out.
-UniqueKernelHandle CreateOrOpenLock(const std::wstring& name) {
+// Sets `error` to the last failure when there is no mutex.
+UniqueKernelHandle CreateOrOpenLock(const std::wstring& name, DWORD& error) {
   PSECURITY_DESCRIPTOR descriptor = nullptr;
   std::wstring sddl;
   try {
@@ -49,9 +50,11 @@ UniqueKernelHandle CreateOrOpenLock(const std::wstring& name) {
   UniqueLocal owner(descriptor);
   SECURITY_ATTRIBUTES attributes{sizeof(attributes), descriptor, FALSE};
   UniqueKernelHandle mutex(::CreateMutexW(&attributes, FALSE, name.c_str()));
-  if (!mutex && ::GetLastError() == ERROR_ACCESS_DENIED) {
+  error = mutex ? 0 : ::GetLastError();
+  if (error == ERROR_ACCESS_DENIED) {
     // The lock exists with an access list that grants this token only waiting on it.
     mutex.reset(::OpenMutexW(SYNCHRONIZE, FALSE, name.c_str()));
+    error = mutex ? 0 : ::GetLastError();
   }
   return mutex;
 }
@@ -64,11 +67,12 @@ class MutexInstanceLock final : public InstanceLock {
   }
 
   Claim Take() override {
-    mutex_ = CreateOrOpenLock(name_);
+    DWORD error = 0;
+    mutex_ = CreateOrOpenLock(name_, error);
     if (!mutex_) {
       // The name exists but cannot be opened: a setup of this user that
-      // predates the access list below runs elevated.
-      if (::GetLastError() == ERROR_ACCESS_DENIED) return Claim::Taken;
+      // predates the access list above runs elevated.
+      if (error == ERROR_ACCESS_DENIED) return Claim::Taken;
       // Without the mutex (the name taken by another kind of object) setup still
       // runs: one setup at a time spares the user, it is not needed for an install.
       return Claim::Owned;

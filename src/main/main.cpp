@@ -166,10 +166,10 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
   // One install at a time: a second install run brings the first setup forward
   // and gives way before it reads or writes anything else; a report it was
   // asked for says why. The lock lives until the process ends.
-  const std::unique_ptr<InstanceLock> installLock = WindowsInstanceLock();
+  std::unique_ptr<InstanceLock> installLock = WindowsInstanceLock();
   if (std::optional<uint32_t> giveWay = ClaimSetupInstance(options, *installLock)) {
     // A report that cannot be written changes nothing: the exit code says why.
-    WriteFallbackReport(GaveWayReport(options, ReadHostFacts()));
+    if (!options.reportPath.empty()) WriteFallbackReport(GaveWayReport(options, ReadHostFacts()));
     return static_cast<int>(*giveWay);
   }
   std::wstring visitorId = options.InstallRun() ? ReadOwnVisitorId() : std::wstring();
@@ -199,7 +199,9 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
   if (failure) exitCode = HandleStartupFailure(*failure, options);
   drawing.reset();
   // The window is gone: what is still being sent gets the transport's own
-  // time-outs to arrive before the process ends.
+  // time-outs to arrive before the process ends. The next setup need not
+  // wait for that: it finds no window to bring forward.
+  installLock.reset();
   LauncherTelemetry().Drain();
   return static_cast<int>(exitCode);
 }

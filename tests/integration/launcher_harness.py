@@ -9,6 +9,7 @@ import pathlib
 import signal
 import subprocess
 import tempfile
+import time
 
 import harness
 
@@ -181,21 +182,21 @@ def worker_arguments(launcher):
         return arguments[4:]
 
 
-def windows_program_pids(name):
-    """The Unix processes running the Windows program `name` (Wine shows a
-    process's Windows command line as its argument vector)."""
-    pids = []
-    for entry in pathlib.Path("/proc").iterdir():
+def process_gone(pid, tries=600):
+    """Waits, at most `tries` tenths of a second, until the Unix process `pid`
+    has ended (a zombie has); True when it has."""
+    for _ in range(tries):
         try:
-            argv0 = (entry / "cmdline").read_bytes().split(b"\0")[0]
-        except OSError:
-            continue  # not a process, or one that just ended
-        if argv0.endswith(b"\\" + name.encode("utf-8")):
-            pids.append(int(entry.name))
-    return pids
+            state = pathlib.Path("/proc/%d/stat" % pid).read_text().rsplit(")", 1)[1].split()[0]
+        except (OSError, IndexError):
+            return True
+        if state == "Z":
+            return True
+        time.sleep(0.1)
+    return False
 
 
-def _worker_pid(report):
+def worker_pid(report):
     """The Unix process of the worker that writes this report (Wine shows a
     process's Windows command line as its argument vector)."""
     wanted = harness.windows_path(report).encode("utf-8")
@@ -213,7 +214,7 @@ def _worker_pid(report):
 def worker_paused(report):
     """Holds the worker that writes `report` stopped inside the block, so the
     screens between a command and the worker's answer stay long enough to read."""
-    pid = _worker_pid(report)
+    pid = worker_pid(report)
     os.kill(pid, signal.SIGSTOP)
     try:
         yield

@@ -32,7 +32,7 @@ class PlantedLibraries(unittest.TestCase):
     def markers(self):
         return sorted(path.name for path in self.downloads.glob("*.loaded"))
 
-    def test_check_run_and_full_install_never_load_a_library_beside_the_launcher(self):
+    def test_check_run_install_and_refusal_never_load_a_library_beside_the_launcher(self):
         run = lh.run_launcher("--check-only", "--report", harness.windows_path(self.ws.path("check.json")),
                               workspace=self.ws, env=PREFER_NATIVE, launcher=self.launcher)
         self.assertEqual(run.exit_code, 0, run)
@@ -46,6 +46,14 @@ class PlantedLibraries(unittest.TestCase):
             lh.driver("wait-window", 20000, "wait-gone", 90000)
         self.assertEqual(launched.run.exit_code, 0, launched.run)
         self.assertTrue(record.read_text(encoding="utf-8"), "the installed application was not opened")
+        self.assertEqual(self.markers(), [])
+
+        # A refused PC: the launcher itself posts "unsupported" through WinHTTP.
+        before = len(self.host.telemetry_posts())  # the worker's own posts of the install
+        with harness.windows_build(18363), lh.running(env=PREFER_NATIVE, launcher=self.launcher) as launched:
+            lh.driver("wait-window", 20000, "close", "wait-gone", 15000)
+        self.assertEqual(launched.run.exit_code, 0x8007047E, launched.run)
+        self.assertEqual(len(self.host.telemetry_posts()), before + 1, "the launcher's own post did not arrive")
         self.assertEqual(self.markers(), [])
 
 

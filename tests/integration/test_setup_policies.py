@@ -1,5 +1,6 @@
 """One setup at a time, and telemetry switched off by IT's policy."""
 
+import pathlib
 import unittest
 
 import harness
@@ -72,12 +73,14 @@ class TelemetryPolicy(unittest.TestCase):
                 self.host.script(body=descriptor())  # clears the request log
 
     def test_the_launcher_posts_nothing_and_makes_no_profile_with_the_policy_set(self):
-        # A refused PC in an install run posts "unsupported" without the policy.
+        # A refused PC in an install run posts "unsupported" without the policy,
+        # and a stamped launcher makes its profile from the visitor id at start.
+        stamped = pathlib.Path(harness.PROGRAMS["TAVO_VISITOR_MARKER_FILES"]) / "pe32plus_TavoSetup.once.exe"
         PROFILE.unlink(missing_ok=True)
         key = "HKCU\\" + POLICY_KEY
         harness.wine("reg", "add", key, "/v", "TelemetryDisabled", "/t", "REG_DWORD", "/d", "1", "/f")
         try:
-            with harness.windows_build(18363), lh.running() as launched:
+            with harness.windows_build(18363), lh.running(launcher=stamped) as launched:
                 lh.driver("wait-window", 20000, "close", "wait-gone", 15000)
         finally:
             harness.wine("reg", "delete", key, "/f")

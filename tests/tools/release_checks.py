@@ -126,6 +126,9 @@ def known_dlls_only(programs):
 def delay_loads_exported(def_dir, names, dll_dir, programs):
     problems, delayed = [], set()
     for listing in [pathlib.Path(def_dir) / (name + ".def") for name in names.split(",") if name]:
+        if not listing.is_file():
+            problems.append("%s: no delay-load list of that name" % listing)
+            continue
         lines = [line.split(";")[0].strip() for line in listing.read_text().splitlines()]
         lines = [line for line in lines if line]
         if not lines or not lines[0].startswith("LIBRARY ") or "EXPORTS" not in lines:

@@ -405,7 +405,9 @@ int Run(std::vector<std::wstring> args) {
     } else if (step == L"post") {
       const UINT message = static_cast<UINT>(Number(next()));
       const WPARAM wParam = static_cast<WPARAM>(Number(next()));
-      ::PostMessageW(RequireWindow(), message, wParam, static_cast<LPARAM>(Number(next())));
+      if (!::PostMessageW(RequireWindow(), message, wParam, static_cast<LPARAM>(Number(next())))) {
+        throw Failure{L"PostMessageW failed"};
+      }
     } else if (step == L"taskbar-created") {
       ::PostMessageW(RequireWindow(), ::RegisterWindowMessageW(L"TaskbarButtonCreated"), 0, 0);
     } else if (step == L"sleep") {

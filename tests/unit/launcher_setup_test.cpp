@@ -424,16 +424,21 @@ TEST(SetupInstance, OneInstallRunAtATime) {
   }
 }
 
-// The entries of an access list as (ACE type, SID text, access mask).
+// The entries of an access list as (ACE type, SID text, access mask with its
+// generic rights mapped to a mutex's own, as Windows may store them either way).
 std::vector<std::tuple<int, std::wstring, uint32_t>> Entries(PACL list) {
+  GENERIC_MAPPING mutexRights{STANDARD_RIGHTS_READ | MUTANT_QUERY_STATE, STANDARD_RIGHTS_WRITE,
+                              STANDARD_RIGHTS_EXECUTE | SYNCHRONIZE, MUTEX_ALL_ACCESS};
   std::vector<std::tuple<int, std::wstring, uint32_t>> entries;
   for (DWORD i = 0; list && i < list->AceCount; ++i) {
     ACCESS_ALLOWED_ACE* ace = nullptr;
     if (!GetAce(list, i, reinterpret_cast<void**>(&ace))) continue;
     wchar_t* sid = nullptr;
     ConvertSidToStringSidW(&ace->SidStart, &sid);
-    entries.emplace_back(ace->Header.AceType, sid ? sid : L"?", ace->Mask);
-    LocalFree(sid);
+    UniqueLocal owner(sid);
+    DWORD mask = ace->Mask;
+    if (ace->Header.AceType == ACCESS_ALLOWED_ACE_TYPE) MapGenericMask(&mask, &mutexRights);
+    entries.emplace_back(ace->Header.AceType, sid ? sid : L"?", mask);
   }
   return entries;
 }
@@ -455,9 +460,9 @@ TEST(SetupInstance, TheLockOpensForTheUserAtEitherElevation) {
   UniqueLocal owner(descriptor);
   const std::wstring user = CurrentUserSid();
   EXPECT_EQ(Entries(dacl), (std::vector<std::tuple<int, std::wstring, uint32_t>>{
-                               {ACCESS_ALLOWED_ACE_TYPE, L"S-1-5-18", GENERIC_ALL},
-                               {ACCESS_ALLOWED_ACE_TYPE, L"S-1-5-32-544", GENERIC_ALL},
-                               {ACCESS_ALLOWED_ACE_TYPE, user, GENERIC_ALL}}));
+                               {ACCESS_ALLOWED_ACE_TYPE, L"S-1-5-18", MUTEX_ALL_ACCESS},
+                               {ACCESS_ALLOWED_ACE_TYPE, L"S-1-5-32-544", MUTEX_ALL_ACCESS},
+                               {ACCESS_ALLOWED_ACE_TYPE, user, MUTEX_ALL_ACCESS}}));
   // Medium integrity: a non-elevated setup may take what an elevated one made.
   EXPECT_EQ(Entries(sacl), (std::vector<std::tuple<int, std::wstring, uint32_t>>{
                                {SYSTEM_MANDATORY_LABEL_ACE_TYPE, L"S-1-16-8192", SYSTEM_MANDATORY_LABEL_NO_WRITE_UP}}));

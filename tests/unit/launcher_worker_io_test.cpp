@@ -113,7 +113,8 @@ std::pair<std::string, std::string> ProbeInheritance() {
   UniqueKernelHandle probe(CreateEventW(&inheritable, TRUE, TRUE, name.c_str()));
   wchar_t temp[MAX_PATH + 1] = {};
   GetTempPathW(MAX_PATH + 1, temp);
-  const std::wstring script = std::wstring(temp) + L"tavo-inherit-probe.txt";
+  const std::wstring script =
+      std::wstring(temp) + L"tavo-inherit-probe-" + std::to_wstring(GetCurrentProcessId()) + L".txt";
   {
     UniqueFile file(CreateFileW(script.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
     DWORD written = 0;
@@ -170,6 +171,10 @@ std::pair<std::string, std::string> ProbeInheritance() {
   };
   std::pair<std::string, std::string> said{run(true), run(false)};
   DeleteFileW(script.c_str());
+  for (const wchar_t* variable :
+       {L"TAVO_FAKE_WORKER_SCRIPT", L"TAVO_FAKE_WORKER_PROBE_EVENT", L"TAVO_FAKE_WORKER_PROBE_HANDLE"}) {
+    SetEnvironmentVariableW(variable, nullptr);
+  }
   return said;
 }
 

@@ -35,12 +35,13 @@ TEST(TelemetryQueue, PostReturnsWhileASendIsHeldAndDrainWaitsForEverySendInOrder
   HeldSends sends;
   TelemetryQueue queue([&](const LauncherOutcomeEvent& event) { sends.Send(event); });
   queue.Post({L"unsupported", 0x8007047E, {}, false});
-  queue.Post({L"failed", 0x80070005, {}, false});  // the caller is never held by the first send
-  queue.Post({L"launch_failed", 0x80070002, {}, false});
   {
     std::unique_lock<std::mutex> hold(sends.lock);
     sends.changed.wait(hold, [&] { return sends.inFirstSend; });
   }
+  // The first send is held: posting returns all the same.
+  queue.Post({L"failed", 0x80070005, {}, false});
+  queue.Post({L"launch_failed", 0x80070002, {}, false});
 
   bool drained = false;
   std::thread drainer([&] {

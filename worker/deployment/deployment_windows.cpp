@@ -109,10 +109,12 @@ class WindowsPackageDeployer final : public PackageDeployer {
     HRESULT failure = S_OK;
     if (status == abi::AsyncStatus::Error) {
       CheckHr(info->get_ErrorCode(&failure));
+      // A failed operation is never a success, even without a code of its own.
+      if (!FAILED(failure)) failure = E_FAIL;
       // The operation's own code is the failure. The package manager may still
       // hand out the result of a failed deployment; its activity id, error text
       // and ExtendedErrorCode are worth keeping.
-      if (FAILED(fetched) || !result) throw hresult_error(FAILED(failure) ? failure : fetched);
+      if (FAILED(fetched) || !result) throw hresult_error(failure);
     } else {
       CheckHr(fetched);
       if (!result) throw hresult_error(E_POINTER);

@@ -143,7 +143,11 @@ void SetupWindow::Show(int showCommand) {
 }
 
 void SetupWindow::Destroy() {
-  if (window_) ::DestroyWindow(window_);
+  if (!window_) return;
+  // Every destroy of the window comes here; a window must lose its
+  // properties before it is gone.
+  RemovePropW(window_, ui::kInstallRunProperty);
+  ::DestroyWindow(window_);
 }
 
 HWND SetupWindow::Control(int id) const {

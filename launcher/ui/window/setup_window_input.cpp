@@ -8,7 +8,8 @@
 namespace tavo::launcher {
 
 bool SetupWindow::PreTranslate(MSG& message) {
-  if (message.message != WM_KEYDOWN || !window_) return false;
+  // After a failed handler no key may move the setup logic on (see WindowProc).
+  if (failure_ || message.message != WM_KEYDOWN || !window_) return false;
   if (message.hwnd != window_ && !IsChild(window_, message.hwnd)) return false;
   WPARAM key = message.wParam;
   if (key == VK_TAB || key == VK_ESCAPE || key == VK_LEFT || key == VK_RIGHT || key == VK_UP || key == VK_DOWN) {
@@ -109,7 +110,7 @@ int SetupWindow::IndicatorAtClientPoint(int x, int y) const {
 LRESULT CALLBACK SetupWindow::ControlProc(HWND control, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
                                           DWORD_PTR) {
   SetupWindow* self = PublishedWindow();
-  if (!self) return DefSubclassProc(control, message, wParam, lParam);
+  if (!self || self->failure_) return DefSubclassProc(control, message, wParam, lParam);
   return self->OnControlMessage(control, message, wParam, lParam, static_cast<int>(id));
 }
 
