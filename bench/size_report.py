@@ -2,7 +2,8 @@
 """Sizes of the release programs against the download budget: the launcher's
 file and what its resources carry (the worker, the fonts, the pictures and the
 icon; launcher code is everything else: code, data, headers, resource
-directory), and the worker's file.
+directory), each packed part also with its expanded size, and the worker's
+file.
 
 usage: size_report.py TAVOSETUP_EXE TAVO_DEPLOY_EXE"""
 
@@ -12,6 +13,8 @@ import sys
 
 ROOT = pathlib.Path(__file__).resolve().parents[1]
 sys.path.insert(0, str(ROOT / "tests" / "tools"))
+sys.path.insert(0, str(ROOT / "resources"))
+import pack  # noqa: E402  (the packed resources' format)
 import pe  # noqa: E402  (the release checks' PE reader)
 
 BUDGET = 1_572_864  # 1.5 MiB: the release TavoSetup.exe with everything inside
@@ -25,25 +28,31 @@ def resource_ids():
 
 
 def launcher_parts(path):
-    """The launcher's size, its parts and the bytes of resource 301."""
+    """The launcher's size, its parts as (stored, expanded) sizes and the
+    expanded bytes of resource 301."""
     data = path.read_bytes()
     names = resource_ids()
-    parts = {"worker (resource 301)": 0, "fonts": 0, "pictures and icon": 0, "manifest": 0}
+    parts = {"worker (resource 301)": [0, 0], "fonts": [0, 0], "pictures and icon": [0, 0], "manifest": [0, 0]}
     worker = b""
     for type_id, res_id, content in pe.PeFile(data).resources():
-        size = len(content)
         name = names.get(res_id, "") if type_id == RT_RCDATA else ""
+        expanded = content
+        if name == "WORKER" or name.startswith("FONT_"):
+            expanded = pack.unpack(content)
         if name == "WORKER":
-            parts["worker (resource 301)"] += size
-            worker = content
+            part = "worker (resource 301)"
+            worker = expanded
         elif name.startswith("FONT_"):
-            parts["fonts"] += size
+            part = "fonts"
         elif type_id in (RT_RCDATA, RT_ICON, RT_GROUP_ICON):
-            parts["pictures and icon"] += size
+            part = "pictures and icon"
         else:
-            parts["manifest"] += size
+            part = "manifest"
+        parts[part][0] += len(content)
+        parts[part][1] += len(expanded)
     total = len(data)
-    return total, {"launcher code": total - sum(parts.values()), **parts}, worker
+    code = total - sum(stored for stored, _ in parts.values())
+    return total, {"launcher code": [code, code], **parts}, worker
 
 
 def kb(size):
@@ -58,11 +67,12 @@ def main(argv):
     verdict = ("within, %d bytes to spare" % (BUDGET - total) if total <= BUDGET
                else "OVER by %d bytes" % (total - BUDGET))
     print("release TavoSetup.exe     %s   budget %d bytes (1.5 MiB): %s" % (kb(total), BUDGET, verdict))
-    for name, size in parts.items():
-        print("  %-23s %s  %5.1f %%" % (name, kb(size), 100 * size / total))
+    for name, (stored, expanded) in parts.items():
+        packed = "  expands to %s" % kb(expanded).strip() if expanded != stored else ""
+        print("  %-23s %s  %5.1f %%%s" % (name, kb(stored), 100 * stored / total, packed))
     print("release Tavo.Deploy.exe   %s" % kb(worker.stat().st_size))
     if carried != worker.read_bytes():
-        sys.exit("size_report: resource 301 is not the release worker byte for byte")
+        sys.exit("size_report: resource 301 does not expand to the release worker byte for byte")
 
 
 if __name__ == "__main__":

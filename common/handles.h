@@ -58,6 +58,7 @@ inline void CloseKernel(HANDLE h) { ::CloseHandle(h); }
 inline void CloseKey(HKEY h) { ::RegCloseKey(h); }
 inline void CloseService(SC_HANDLE h) { ::CloseServiceHandle(h); }
 inline void FreeLocal(HLOCAL h) { ::LocalFree(h); }
+inline void UnloadModule(HMODULE h) { ::FreeLibrary(h); }
 }  // namespace handle_traits
 
 // Handles whose "none" value is null (threads, processes, jobs, events, pipes).
@@ -67,5 +68,6 @@ using UniqueFile = UniqueHandle<handle_traits::File>;
 using UniqueRegKey = UniqueHandle<handle_traits::NullIsNone<HKEY, handle_traits::CloseKey>>;
 using UniqueServiceHandle = UniqueHandle<handle_traits::NullIsNone<SC_HANDLE, handle_traits::CloseService>>;
 using UniqueLocal = UniqueHandle<handle_traits::NullIsNone<HLOCAL, handle_traits::FreeLocal>>;
+using UniqueModule = UniqueHandle<handle_traits::NullIsNone<HMODULE, handle_traits::UnloadModule>>;
 
 }  // namespace tavo

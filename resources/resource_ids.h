@@ -1,7 +1,8 @@
 // Resource identifiers of TavoSetup.exe, shared by the resource script and the code.
 #pragma once
 
-// The Tavo.Deploy program, RT_RCDATA, byte for byte.
+// The Tavo.Deploy program, RT_RCDATA, packed (resources/pack.py): it expands
+// to the built worker byte for byte.
 #define TAVO_RESOURCE_WORKER 301
 
 // The application icon group (window class icon, small icon too): PNG frames
@@ -15,7 +16,8 @@
 #define TAVO_RESOURCE_LOGO 203
 #define TAVO_RESOURCE_TIP_FIRST 211
 
-// The four "Tavo Inter" weights (400, 500, 600, 700), RT_RCDATA TrueType files.
+// The four "Tavo Inter" weights (400, 500, 600, 700), RT_RCDATA TrueType
+// files, packed like the worker.
 #define TAVO_RESOURCE_FONT_REGULAR 221
 #define TAVO_RESOURCE_FONT_MEDIUM 222
 #define TAVO_RESOURCE_FONT_SEMIBOLD 223

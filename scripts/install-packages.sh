@@ -14,6 +14,8 @@ packages=(
   x11-apps  # xwd: the window tests read the live window from the X display
   osslsigncode python3-asn1crypto  # signatures of the release programs, and the stamping tool
   qemu-system-x86 busybox-static zstd  # the 32-bit tier's emulated PC (tests/tier32)
+  zopfli  # the tightest deflate: the carried worker and fonts, and the pictures' PNG streams
+  libz-mingw-w64-dev  # zlib for MinGW, linked statically: the launcher expands the worker and the fonts
 )
 
 as_root() {

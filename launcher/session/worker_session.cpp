@@ -18,6 +18,7 @@
 #include "common/winrt/hresult_error.h"
 #include "launcher/start/launcher_codes.h"
 #include "launcher/session/worker_event.h"
+#include "launcher/session/worker_file.h"
 #include "resources/resource_ids.h"
 
 namespace tavo::launcher {
@@ -45,35 +46,6 @@ std::wstring NewGuidText() {
   wchar_t text[39] = {};
   if (StringFromGUID2(guid, text, 39) != 39) throw hresult_error(E_UNEXPECTED);
   return text;
-}
-
-void WriteWorkerFile(const std::wstring& path) {
-#ifdef TAVO_TEST_HOOKS
-  // Tests put a misbehaving worker program in place of the embedded one.
-  if (const wchar_t* standIn = _wgetenv(L"TAVO_TEST_HOOK_WORKER_FILE"); standIn && *standIn) {
-    if (!CopyFileW(standIn, path.c_str(), TRUE)) ThrowLastError();
-    return;
-  }
-#endif
-  HRSRC resource = FindResourceW(nullptr, MAKEINTRESOURCEW(TAVO_RESOURCE_WORKER), RT_RCDATA);
-  if (!resource) ThrowLastError();
-  HGLOBAL loaded = LoadResource(nullptr, resource);
-  if (!loaded) ThrowLastError();
-  const void* data = LockResource(loaded);
-  DWORD size = SizeofResource(nullptr, resource);
-  if (!data || size == 0) ThrowWin32(ERROR_RESOURCE_DATA_NOT_FOUND);
-  UniqueFile file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file) ThrowLastError();
-  DWORD toWrite = size;
-#ifdef TAVO_TEST_HOOKS
-  // Tests cut the write short to see the partial file go with the session.
-  if (const wchar_t* limit = _wgetenv(L"TAVO_TEST_HOOK_WORKER_WRITE_LIMIT"); limit && *limit) {
-    toWrite = std::min<DWORD>(size, static_cast<DWORD>(std::wcstoul(limit, nullptr, 10)));
-  }
-#endif
-  DWORD written = 0;
-  if (!WriteFile(file.get(), data, toWrite, &written, nullptr)) ThrowLastError();
-  if (written < size) throw hresult_error(static_cast<HRESULT>(kCodeWorkerShortWrite));
 }
 
 // Reads the worker's output until it ends, posts its events, then its exit code.
@@ -128,7 +100,7 @@ void WorkerSession::Start(const SessionRequest& request, SessionPaths& paths) {
 
   // Recorded before the write, so that Release deletes a partly written file too.
   workerPath_ = paths.workerPath;
-  WriteWorkerFile(paths.workerPath);
+  WriteWorkerFile(nullptr, paths.workerPath);
 
   UniqueKernelHandle outputRead, outputWrite, inputRead;
   CreateChildPipe(outputRead, outputWrite, false);

@@ -1,10 +1,17 @@
 """The launcher's command line and its check run against the real worker."""
 
 import pathlib
+import struct
+import sys
 import unittest
 
 import harness
 import launcher_harness as lh
+
+sys.path.insert(0, str(pathlib.Path(__file__).resolve().parents[1] / "tools"))
+import pe  # noqa: E402
+
+WORKER_RESOURCE = 301
 
 USAGE = ("TavoSetup.exe [--install | --check-only] [--verbose] [--report PATH]\n"
          "TavoSetup.exe --preview [--state preparing|installing|verifying|cancel|stopping|success|installed|"
@@ -99,6 +106,46 @@ class LauncherCheckRun(unittest.TestCase):
             self.assertEqual(run.exit_code, direct.exit_code, run)
             # The trace sidecar is the report path + ".trace.jsonl": inside the folder.
             self.assertEqual([p.name for p in ws.path("folder").iterdir()], [".trace.jsonl"])
+
+
+class LauncherWorkerFile(unittest.TestCase):
+    """The worker travels packed and every session writes it out whole, or not
+    at all."""
+
+    def test_the_release_launcher_writes_the_signed_worker_byte_for_byte(self):
+        with harness.Workspace() as ws:
+            written = ws.path("Tavo.Deploy.exe")
+            harness.wine(harness.PROGRAMS["TAVO_WRITE_WORKER"], harness.PROGRAMS["TAVO_RELEASE_LAUNCHER"],
+                         harness.windows_path(written))
+            self.assertEqual(written.read_bytes(), pathlib.Path(harness.PROGRAMS["TAVO_RELEASE_WORKER"]).read_bytes())
+
+    def test_a_damaged_worker_resource_fails_the_preparation_and_writes_no_worker(self):
+        original = pathlib.Path(harness.PROGRAMS["TAVO_LAUNCHER"]).read_bytes()
+        packed = pe.PeFile(original).resource(pe.RT_RCDATA, WORKER_RESOURCE)
+        start = original.find(packed)
+        stated = struct.unpack_from("<I", packed, 4)[0]
+        damages = {
+            "one byte of the stream changed": (start + len(packed) // 2, bytes([packed[len(packed) // 2] ^ 0x20])),
+            # What a cut stream looks like to the launcher: it ends before the size it promised.
+            "a stream shorter than its stated size": (start + 4, struct.pack("<I", stated + 1)),
+        }
+        with harness.Workspace() as ws:
+            for name, (offset, replacement) in damages.items():
+                with self.subTest(name):
+                    damaged = bytearray(original)
+                    damaged[offset:offset + len(replacement)] = replacement
+                    launcher = ws.path("TavoSetup-damaged.exe")
+                    launcher.write_bytes(damaged)
+                    before = lh.session_folders()
+                    run = lh.run_launcher("--check-only", "--report", harness.windows_path(ws.path("r.json")),
+                                          workspace=ws, launcher=launcher)
+                    self.assertEqual(run.exit_code, 0x8007000D, run)  # ERROR_INVALID_DATA
+                    self.assertIsNone(run.box, run)
+                    folder = (lh.session_folders() - before).pop()
+                    self.assertEqual(list(folder.iterdir()), [], "a worker file was written")
+                    report = ws.report("r.json")
+                    self.assertEqual(report["exitCode"], "0x8007000D")
+                    self.assertEqual([e["id"] for e in report["errors"]], ["launcher.prepare_worker"])
 
 
 class LauncherVisitorId(unittest.TestCase):

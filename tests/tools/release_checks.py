@@ -2,7 +2,8 @@
 """Static checks of the shipped programs, none of which needs Wine to run them.
 
   embedded-worker LAUNCHER WORKER
-      resource 301 (RT_RCDATA) of LAUNCHER is WORKER byte for byte
+      resource 301 (RT_RCDATA) of LAUNCHER is a packed file (resources/pack.py)
+      that expands to WORKER byte for byte
   no-test-markers --control TEST_PROGRAM PROGRAM...
       no PROGRAM contains a test host or test hook name (ASCII or UTF-16LE);
       TEST_PROGRAM, a test build, must contain one, which shows the search works
@@ -38,6 +39,8 @@ import sys
 import tempfile
 
 sys.path.insert(0, str(pathlib.Path(__file__).resolve().parent))
+sys.path.insert(0, str(pathlib.Path(__file__).resolve().parents[2] / "resources"))
+import pack  # noqa: E402
 import pe  # noqa: E402
 
 WORKER_RESOURCE = 301
@@ -50,9 +53,13 @@ def embedded_worker(launcher, worker):
     expected = pathlib.Path(worker).read_bytes()
     if embedded is None:
         return ["%s has no RT_RCDATA resource %d" % (launcher, WORKER_RESOURCE)]
-    if embedded != expected:
-        return ["%s resource %d (%d bytes) differs from %s (%d bytes)"
-                % (launcher, WORKER_RESOURCE, len(embedded), worker, len(expected))]
+    try:
+        expanded = pack.unpack(embedded)
+    except ValueError as error:
+        return ["%s resource %d: %s" % (launcher, WORKER_RESOURCE, error)]
+    if expanded != expected:
+        return ["%s resource %d expands to %d bytes that differ from %s (%d bytes)"
+                % (launcher, WORKER_RESOURCE, len(expanded), worker, len(expected))]
     return []
 
 

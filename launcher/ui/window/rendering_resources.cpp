@@ -1,6 +1,12 @@
 #include "launcher/ui/window/rendering_resources.h"
 
+#include <map>
+#include <mutex>
+#include <utility>
+#include <vector>
+
 #include "common/winrt/hresult_error.h"
+#include "launcher/packed/packed_resource.h"
 
 namespace tavo::launcher::ui {
 namespace {
@@ -14,10 +20,9 @@ bool SystemFamilyExists(IDWriteFactory* factory, const wchar_t* family) {
 }
 
 // DirectWrite copies in-memory font data unless an owner object keeps it
-// alive. Resource memory is the module's, mapped as long as the module is
-// loaded (the process's own file, or a test's), so this owner has nothing to
-// hold and nothing to release.
-class ModuleMemoryOwner final : public IUnknown {
+// alive. The expanded fonts live as long as the process (ExpandedFont), so
+// this owner has nothing to hold and nothing to release.
+class ProcessMemoryOwner final : public IUnknown {
  public:
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
     if (!object) return E_POINTER;
@@ -27,7 +32,18 @@ class ModuleMemoryOwner final : public IUnknown {
   ULONG STDMETHODCALLTYPE AddRef() override { return 1; }
   ULONG STDMETHODCALLTYPE Release() override { return 1; }
 };
-ModuleMemoryOwner g_moduleMemory;
+ProcessMemoryOwner g_processMemory;
+
+// A font resource expanded once per module and kept until the process ends.
+// Throws what ExpandResource throws.
+const std::vector<uint8_t>& ExpandedFont(HMODULE module, int id) {
+  static std::mutex lock;
+  static std::map<std::pair<HMODULE, int>, std::vector<uint8_t>> fonts;
+  const std::scoped_lock held(lock);
+  auto found = fonts.find({module, id});
+  if (found == fonts.end()) found = fonts.emplace(std::pair{module, id}, ExpandResource(module, id)).first;
+  return found->second;
+}
 
 }  // namespace
 
@@ -63,14 +79,19 @@ void RenderingResources::LoadFonts(HMODULE module) {
   if (FAILED(factory5->CreateFontSetBuilder(builder.put()))) return;
 
   for (int id : kFontResourceIds) {
-    HRSRC found = ::FindResourceW(module, MAKEINTRESOURCEW(id), RT_RCDATA);
-    HGLOBAL loaded = found ? ::LoadResource(module, found) : nullptr;
-    const void* bytes = loaded ? ::LockResource(loaded) : nullptr;
-    const DWORD size = found ? ::SizeofResource(module, found) : 0;
-    if (!bytes || size == 0) return;
-    // With an owner, DirectWrite reads the resource in place instead of copying it.
+    const std::vector<uint8_t>* font = nullptr;
+    try {
+      font = &ExpandedFont(module, id);
+    } catch (const hresult_error&) {
+      return;  // a missing or damaged font: the system family draws instead
+    } catch (const std::bad_alloc&) {
+      return;  // the same without the memory to expand it
+    }
+    // With an owner, DirectWrite reads the font in place instead of copying it.
     ComPtr<IDWriteFontFile> file;
-    if (FAILED(loader->CreateInMemoryFontFileReference(factory5.get(), bytes, size, &g_moduleMemory, file.put())))
+    if (FAILED(loader->CreateInMemoryFontFileReference(factory5.get(), font->data(),
+                                                       static_cast<UINT32>(font->size()), &g_processMemory,
+                                                       file.put())))
       return;
     if (FAILED(builder->AddFontFile(file.get()))) return;
   }

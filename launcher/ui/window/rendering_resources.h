@@ -17,7 +17,7 @@
 
 namespace tavo::launcher::ui {
 
-// RT_RCDATA resources holding the four weights (400, 500, 600, 700) in this order.
+// Packed RT_RCDATA resources holding the four weights (400, 500, 600, 700) in this order.
 inline constexpr int kFontResourceIds[] = {TAVO_RESOURCE_FONT_REGULAR, TAVO_RESOURCE_FONT_MEDIUM,
                                            TAVO_RESOURCE_FONT_SEMIBOLD, TAVO_RESOURCE_FONT_BOLD};
 inline constexpr wchar_t kEmbeddedFontFamily[] = L"Tavo Inter";
