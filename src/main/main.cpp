@@ -119,8 +119,6 @@ uint32_t RunSetup(HINSTANCE instance, const LaunchOptions& options, const std::w
     if (std::optional<Refusal> refusal = JudgeCompatibility(facts)) {
       facts.enabledXStateMask = EnabledXStateMask();  // read again for the record
       window->Controller().Refuse(*refusal, facts);
-    } else {
-      window->Controller().StartWorkerSession(options.checkOnly);
     }
   }
 
@@ -130,6 +128,9 @@ uint32_t RunSetup(HINSTANCE instance, const LaunchOptions& options, const std::w
     window->Destroy();
   } else {
     window->Show(options.checkOnly ? SW_HIDE : showCommand);
+    if (!options.preview && window->Model().screen != Screen::Unsupported) {
+      window->StartWorkerSessionAfterFirstFrame(options.checkOnly);
+    }
   }
   uint32_t exitCode = MessageLoop(*window);
   PublishWindow(nullptr);

@@ -2,12 +2,14 @@
 // it, so that tests compare the file a user's PC gets with the built worker.
 //
 // usage: tavo_write_worker LAUNCHER OUTPUT   (exit 0, or the failure's HRESULT)
+// On success it prints the milliseconds spent expanding the worker.
 #include <windows.h>
 
 #include <cstdio>
 
 #include "common/handles.h"
 #include "common/winrt/hresult_error.h"
+#include "launcher/packed/packed_resource.h"
 #include "launcher/session/worker_file.h"
 
 int wmain(int argc, wchar_t** argv) {
@@ -21,6 +23,7 @@ int wmain(int argc, wchar_t** argv) {
   if (!launcher) return static_cast<int>(HRESULT_FROM_WIN32(GetLastError()));
   try {
     tavo::launcher::WriteWorkerFile(launcher.get(), argv[2]);
+    std::printf("%.2f\n", tavo::launcher::ExpandingMilliseconds());
   } catch (const tavo::hresult_error& error) {
     return static_cast<int>(error.code());
   }

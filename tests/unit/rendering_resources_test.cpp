@@ -192,7 +192,8 @@ TEST_F(RenderingResourcesTest, PicturesAreDecodedAtTheirDrawnPixelSize) {
 
   // A module without the pictures fails the paint that needs them.
   DeviceResources missing(resources, ::GetModuleHandleW(L"kernel32.dll"));
-  EXPECT_THROW(missing.UseTarget(target, 1.0f), hresult_error);
+  missing.UseTarget(target, 1.0f);
+  EXPECT_THROW(missing.Tip(0), hresult_error);
 }
 
 }  // namespace

@@ -61,10 +61,8 @@ void DeviceResources::Resize(UINT32 width, UINT32 height) {
 }
 
 void DeviceResources::ReleaseBitmaps() {
-  wordmark_.reset();
-  logo_.reset();
-  for (auto& tip : tips_) tip.reset();
-  bitmapsLoaded_ = false;
+  for (auto& picture : pictures_) picture.reset();
+  bitmapsReady_ = false;
 }
 
 void DeviceResources::Release() {
@@ -93,21 +91,45 @@ bool DeviceResources::Occluded() const {
 }
 
 void DeviceResources::EnsureBitmaps(float scale) {
-  if (bitmapsLoaded_ && !BitmapScaleStale(bitmapScale_, scale)) return;
+  if (bitmapsReady_ && !BitmapScaleStale(bitmapScale_, scale)) return;
   ReleaseBitmaps();
-  wordmark_ = LoadBitmap(TAVO_RESOURCE_WORDMARK, {kWordmarkWidth, 0}, false, scale, &wordmarkPicture_);
-  logo_ = LoadBitmap(TAVO_RESOURCE_LOGO, {kLogoSize, kLogoSize}, false, scale, nullptr);
-  for (int i = 0; i < kTipCount; ++i) {
-    tips_[static_cast<size_t>(i)] =
-        LoadBitmap(TAVO_RESOURCE_TIP_FIRST + i, {}, true, scale, &tipPictures_[static_cast<size_t>(i)]);
-  }
   bitmapScale_ = scale;
-  bitmapsLoaded_ = true;
+  bitmapsReady_ = true;
   ++generation_;
 }
 
-ComPtr<ID2D1Bitmap> DeviceResources::LoadBitmap(int resourceId, SizeF target, bool fitTip, float scale,
-                                                PixelSize* pictureSize) {
+const DeviceResources::LoadedPicture* DeviceResources::Loaded(int slot) const {
+  if (!target_ || !bitmapsReady_ || slot < 0 || slot >= kSlotCount) return nullptr;
+  std::optional<LoadedPicture>& picture = pictures_[static_cast<size_t>(slot)];
+  if (!picture) {
+    if (slot == kWordmarkSlot) {
+      picture = LoadBitmap(TAVO_RESOURCE_WORDMARK, {kWordmarkWidth, 0}, false, bitmapScale_);
+    } else if (slot == kLogoSlot) {
+      picture = LoadBitmap(TAVO_RESOURCE_LOGO, {kLogoSize, kLogoSize}, false, bitmapScale_);
+    } else {
+      picture = LoadBitmap(TAVO_RESOURCE_TIP_FIRST + slot - kFirstTipSlot, {}, true, bitmapScale_);
+    }
+  }
+  return &*picture;
+}
+
+ID2D1Bitmap* DeviceResources::Picture(int slot) const {
+  const LoadedPicture* picture = Loaded(slot);
+  return picture ? picture->bitmap.get() : nullptr;
+}
+
+PixelSize DeviceResources::WordmarkPicture() const {
+  const LoadedPicture* picture = Loaded(kWordmarkSlot);
+  return picture ? picture->picture : PixelSize{};
+}
+
+PixelSize DeviceResources::TipPicture(int index) const {
+  const LoadedPicture* picture = Loaded(kFirstTipSlot + index);
+  return picture ? picture->picture : PixelSize{};
+}
+
+DeviceResources::LoadedPicture DeviceResources::LoadBitmap(int resourceId, SizeF target, bool fitTip,
+                                                          float scale) const {
   HRSRC found = ::FindResourceW(module_, MAKEINTRESOURCEW(resourceId), RT_RCDATA);
   HGLOBAL loaded = found ? ::LoadResource(module_, found) : nullptr;
   void* bytes = loaded ? ::LockResource(loaded) : nullptr;
@@ -129,7 +151,6 @@ ComPtr<ID2D1Bitmap> DeviceResources::LoadBitmap(int resourceId, SizeF target, bo
 
   PixelSize picture;
   CheckHr(converter->GetSize(&picture.width, &picture.height));
-  if (pictureSize) *pictureSize = picture;
   if (fitTip) {
     target = TipTargetSize(picture);
   } else if (target.height <= 0) {
@@ -143,12 +164,12 @@ ComPtr<ID2D1Bitmap> DeviceResources::LoadBitmap(int resourceId, SizeF target, bo
     if (SUCCEEDED(wic->CreateBitmapScaler(scaler.put())) &&
         SUCCEEDED(scaler->Initialize(converter.get(), pixels.width, pixels.height, WICBitmapInterpolationModeFant)) &&
         SUCCEEDED(target_->CreateBitmapFromWicBitmap(scaler.get(), nullptr, bitmap.put()))) {
-      return bitmap;
+      return {bitmap, picture};
     }
     // The full-size picture still draws, only resampled on every frame.
   }
   CheckHr(target_->CreateBitmapFromWicBitmap(converter.get(), nullptr, bitmap.put()));
-  return bitmap;
+  return {bitmap, picture};
 }
 
 }  // namespace tavo::launcher::ui

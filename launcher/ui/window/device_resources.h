@@ -8,6 +8,7 @@
 #include <d2d1.h>
 
 #include <array>
+#include <optional>
 
 #include "common/winrt/com_ptr.h"
 #include "launcher/ui/model/picture_sizes.h"
@@ -48,26 +49,39 @@ class DeviceResources {
   ID2D1RenderTarget* Target() const { return target_.get(); }
   ID2D1SolidColorBrush* Brush() const { return brush_.get(); }
   ID2D1Layer* Layer(int index) const { return layers_[static_cast<size_t>(index)].get(); }
-  ID2D1Bitmap* Wordmark() const { return wordmark_.get(); }
+  // The pictures are decoded at their first use after the target or the scale
+  // changed, so that a frame decodes only what it shows (the first frame of
+  // `installing`: the wordmark and one tip). Nothing without a target. Throws
+  // hresult_error, also for a missing resource.
+  ID2D1Bitmap* Wordmark() const { return Picture(kWordmarkSlot); }
   // The wordmark picture's own size, which its drawn height is computed from.
-  PixelSize WordmarkPicture() const { return wordmarkPicture_; }
-  ID2D1Bitmap* Logo() const { return logo_.get(); }
-  ID2D1Bitmap* Tip(int index) const { return tips_[static_cast<size_t>(index)].get(); }
+  PixelSize WordmarkPicture() const;
+  ID2D1Bitmap* Logo() const { return Picture(kLogoSlot); }
+  ID2D1Bitmap* Tip(int index) const { return Picture(kFirstTipSlot + index); }
   // A tip picture's own size, which its placement is computed from.
-  PixelSize TipPicture(int index) const { return tipPictures_[static_cast<size_t>(index)]; }
+  PixelSize TipPicture(int index) const;
   float BitmapScale() const { return bitmapScale_; }
   // Changes whenever the target or the pictures are made anew: what was made
   // with the earlier ones (the frame cache) must be made again.
   uint64_t Generation() const { return generation_; }
 
  private:
+  static constexpr int kWordmarkSlot = 0, kLogoSlot = 1, kFirstTipSlot = 2, kSlotCount = 2 + kTipCount;
+  struct LoadedPicture {
+    ComPtr<ID2D1Bitmap> bitmap;
+    PixelSize picture;  // the decoded picture's own size
+  };
+
   void CreateCompanions();
   void EnsureBitmaps(float scale);
   void ReleaseBitmaps();
+  // The picture of a slot, decoded now if this scale has not had it yet.
+  ID2D1Bitmap* Picture(int slot) const;
+  const LoadedPicture* Loaded(int slot) const;
   // Decodes an RT_RCDATA picture to premultiplied BGRA and makes a bitmap of
   // it at `target` DIPs (height 0: by the picture's aspect; tips: their
   // contain-fit) times the scale. Throws hresult_error, also for a missing resource.
-  ComPtr<ID2D1Bitmap> LoadBitmap(int resourceId, SizeF target, bool fitTip, float scale, PixelSize* pictureSize);
+  LoadedPicture LoadBitmap(int resourceId, SizeF target, bool fitTip, float scale) const;
 
   const RenderingResources& resources_;
   HMODULE module_;
@@ -75,12 +89,10 @@ class DeviceResources {
   ComPtr<ID2D1HwndRenderTarget> hwndTarget_;  // the same object as target_ for a window
   ComPtr<ID2D1SolidColorBrush> brush_;
   std::array<ComPtr<ID2D1Layer>, 2> layers_;
-  ComPtr<ID2D1Bitmap> wordmark_, logo_;
-  std::array<ComPtr<ID2D1Bitmap>, kTipCount> tips_;
-  std::array<PixelSize, kTipCount> tipPictures_{};
-  PixelSize wordmarkPicture_;
+  // Filled on first use: a cache behind the const accessors the painters use.
+  mutable std::array<std::optional<LoadedPicture>, kSlotCount> pictures_;
   float bitmapScale_ = 0;
-  bool bitmapsLoaded_ = false;
+  bool bitmapsReady_ = false;  // pictures_ belong to bitmapScale_ and this target
   uint64_t generation_ = 0;
 };
 

@@ -67,41 +67,48 @@ RenderingResources::~RenderingResources() {
 
 // Any failure here leaves the system family in place: the window still draws.
 void RenderingResources::LoadFonts(HMODULE module) {
-  if (SystemFamilyExists(write_.get(), L"Segoe UI Variable Text")) uiFamily_ = L"Segoe UI Variable Text";
+  if (!LoadEmbeddedFonts(module)) {
+    // Asked only when needed: listing the system's families costs the start
+    // more than anything else here.
+    privateFonts_.reset();
+    if (SystemFamilyExists(write_.get(), L"Segoe UI Variable Text")) uiFamily_ = L"Segoe UI Variable Text";
+  }
+}
 
+bool RenderingResources::LoadEmbeddedFonts(HMODULE module) {
   ComPtr<IDWriteFactory5> factory5;
-  if (FAILED(write_.As(__uuidof(IDWriteFactory5), factory5))) return;  // before Windows 10 1703
+  if (FAILED(write_.As(__uuidof(IDWriteFactory5), factory5))) return false;  // before Windows 10 1703
   ComPtr<IDWriteInMemoryFontFileLoader> loader;
-  if (FAILED(factory5->CreateInMemoryFontFileLoader(loader.put()))) return;
-  if (FAILED(factory5->RegisterFontFileLoader(loader.get()))) return;
+  if (FAILED(factory5->CreateInMemoryFontFileLoader(loader.put()))) return false;
+  if (FAILED(factory5->RegisterFontFileLoader(loader.get()))) return false;
   fontLoader_ = loader;
   ComPtr<IDWriteFontSetBuilder1> builder;
-  if (FAILED(factory5->CreateFontSetBuilder(builder.put()))) return;
+  if (FAILED(factory5->CreateFontSetBuilder(builder.put()))) return false;
 
   for (int id : kFontResourceIds) {
     const std::vector<uint8_t>* font = nullptr;
     try {
       font = &ExpandedFont(module, id);
     } catch (const hresult_error&) {
-      return;  // a missing or damaged font: the system family draws instead
+      return false;  // a missing or damaged font: the system family draws instead
     } catch (const std::bad_alloc&) {
-      return;  // the same without the memory to expand it
+      return false;  // the same without the memory to expand it
     }
     // With an owner, DirectWrite reads the font in place instead of copying it.
     ComPtr<IDWriteFontFile> file;
     if (FAILED(loader->CreateInMemoryFontFileReference(factory5.get(), font->data(),
                                                        static_cast<UINT32>(font->size()), &g_processMemory,
                                                        file.put())))
-      return;
-    if (FAILED(builder->AddFontFile(file.get()))) return;
+      return false;
+    if (FAILED(builder->AddFontFile(file.get()))) return false;
   }
-
   ComPtr<IDWriteFontSet> set;
-  if (FAILED(builder->CreateFontSet(set.put()))) return;
+  if (FAILED(builder->CreateFontSet(set.put()))) return false;
   ComPtr<IDWriteFontCollection1> collection;
-  if (FAILED(factory5->CreateFontCollectionFromFontSet(set.get(), collection.put()))) return;
+  if (FAILED(factory5->CreateFontCollectionFromFontSet(set.get(), collection.put()))) return false;
   privateFonts_ = ComPtr<IDWriteFontCollection>::Copy(collection.get());
   uiFamily_ = kEmbeddedFontFamily;
+  return true;
 }
 
 ComPtr<IDWriteTextLayout> RenderingResources::MakeTextLayout(std::wstring_view text, float maxWidth,

@@ -49,6 +49,9 @@ class RenderingResources {
 
  private:
   void LoadFonts(HMODULE module);
+  // The four embedded weights as the private collection; false when any is
+  // missing or a call fails.
+  bool LoadEmbeddedFonts(HMODULE module);
 
   ComPtr<ID2D1Factory> d2d_;
   ComPtr<IDWriteFactory> write_;

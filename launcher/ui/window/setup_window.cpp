@@ -142,6 +142,14 @@ void SetupWindow::Show(int showCommand) {
   ShowWindow(window_, showCommand == SW_MAXIMIZE ? SW_SHOWNORMAL : showCommand);
 }
 
+void SetupWindow::StartWorkerSessionAfterFirstFrame(bool checkOnly) {
+  if (!window_ || !shownToUser_ || IsIconic(window_)) {
+    controller_.StartWorkerSession(checkOnly);
+    return;
+  }
+  sessionStart_ = SessionStart::Pending;
+}
+
 void SetupWindow::Destroy() {
   if (!window_) return;
   // Every destroy of the window comes here; a window must lose its

@@ -41,6 +41,11 @@ class SetupWindow final : public WindowActions {
   // Registers the class and creates the window (not shown). Throws hresult_error.
   void Create(HINSTANCE instance);
   void Show(int showCommand);
+  // Starts the worker session once the window's first frame is on screen, so
+  // that expanding, writing and starting the worker never delay it; at once
+  // for a window that shows no frame (a check run's hidden one, a minimised
+  // one). Call after Show.
+  void StartWorkerSessionAfterFirstFrame(bool checkOnly);
   // Destroys the window if it still exists.
   void Destroy();
   ScreenModel& Model() { return model_; }
@@ -84,6 +89,10 @@ class SetupWindow final : public WindowActions {
   std::optional<LRESULT> OnCreate();
   std::optional<LRESULT> OnDestroy();
   std::optional<LRESULT> OnNcDestroy(WPARAM wParam, LPARAM lParam);
+  std::optional<LRESULT> OnStartSession();
+  // A session still waiting for the first frame starts now (a close, a
+  // minimise or a failed post cannot wait for it).
+  void StartPendingSession();
   std::optional<LRESULT> OnSize(WPARAM wParam, LPARAM lParam);
   std::optional<LRESULT> OnGetMinMaxInfo(LPARAM lParam);
   std::optional<LRESULT> OnDpiChanged(LPARAM lParam);
@@ -149,6 +158,9 @@ class SetupWindow final : public WindowActions {
   std::exception_ptr failure_;
   bool created_ = false;  // WM_CREATE succeeded
   bool firstFrameRecorded_ = false;
+  // The session waits for the first frame (StartWorkerSessionAfterFirstFrame):
+  // pending until a frame was painted, then posted as kMsgStartSession.
+  enum class SessionStart { None, Pending, Posted } sessionStart_ = SessionStart::None;
   // Once the window is shown (never in check runs or screenshots), screen
   // readers hear the status control's changes and the taskbar button
   // mirrors the progress.

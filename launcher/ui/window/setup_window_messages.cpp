@@ -38,7 +38,7 @@ LRESULT SetupWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     // Life cycle
     case WM_CREATE: result = OnCreate(); break;
-    case WM_CLOSE: controller_.CloseRequest(); result = 0; break;
+    case WM_CLOSE: StartPendingSession(); controller_.CloseRequest(); result = 0; break;
     case WM_DESTROY: result = OnDestroy(); break;
     case WM_NCDESTROY: result = OnNcDestroy(wParam, lParam); break;
     // Size and DPI
@@ -67,6 +67,7 @@ LRESULT SetupWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     // The worker
     case kMsgWorkerEvent: result = OnWorkerEvent(lParam); break;
     case kMsgWorkerExit: controller_.OnWorkerExit(static_cast<uint32_t>(wParam)); result = 0; break;
+    case ui::kMsgStartSession: result = OnStartSession(); break;
     // Accessibility and theme
     case WM_SETTINGCHANGE: OnSettingChange(wParam); break;
     case WM_SYSCOLORCHANGE: ReadColours(); break;
@@ -112,7 +113,21 @@ std::optional<LRESULT> SetupWindow::OnNcDestroy(WPARAM wParam, LPARAM lParam) {
   return result;
 }
 
+void SetupWindow::StartPendingSession() {
+  if (sessionStart_ == SessionStart::None) return;
+  sessionStart_ = SessionStart::None;
+  controller_.StartWorkerSession(false);
+}
+
+std::optional<LRESULT> SetupWindow::OnStartSession() {
+  // Only the message the first frame posted; one from elsewhere does nothing.
+  if (sessionStart_ == SessionStart::Posted) StartPendingSession();
+  return 0;
+}
+
 std::optional<LRESULT> SetupWindow::OnSize(WPARAM wParam, LPARAM lParam) {
+  // Minimised before its first frame: no frame comes, the session starts now.
+  if (wParam == SIZE_MINIMIZED) StartPendingSession();
   if (wParam != SIZE_MINIMIZED) {
     device_.Resize(LOWORD(lParam), HIWORD(lParam));
     Relayout();

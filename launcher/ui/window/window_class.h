@@ -9,6 +9,10 @@ inline constexpr wchar_t kWindowClassName[] = L"Tavo.Setup";
 // install run brings that one forward, never a preview's or a check's.
 inline constexpr wchar_t kInstallRunProperty[] = L"Tavo.Setup.InstallRun";
 
+// The window posts itself this message (WM_APP + 3) after its first frame, to
+// start the worker session; at any other time it does nothing.
+inline constexpr unsigned kMsgStartSession = 0x8000 + 3;
+
 // Test builds answer this message (WM_APP + 16) with how often the status
 // control painted itself; the frame draws its text, so it should never.
 inline constexpr unsigned kMsgTestStatusSelfPaints = 0x8000 + 16;
