@@ -49,8 +49,8 @@ def main(argv):
         sys.exit(__doc__)
     tree = pathlib.Path(argv[1]).resolve()
     runs = int(argv[2]) if len(argv) == 3 else 15
-    worker = demo_install.tavo_tree.read_programs(tree)["TAVO_WORKER"]
-    trivial = demo_install.tavo_tree.read_programs(tree, "bench-programs.env")["TAVO_BENCH_TRIVIAL"]
+    bench = demo_install.tavo_tree.read_programs(tree, "bench-programs.env")
+    worker, trivial = bench["TAVO_BENCH_WORKER"], bench["TAVO_BENCH_TRIVIAL"]
     install = prepare_install(tree)
     cases = [("trivial static program", trivial, [], None, None),
              ("Tavo.Deploy.exe --check", worker, ["--check"], None, None),
