@@ -13,11 +13,15 @@ namespace tavo {
 std::wstring CurrentUserSid() {
   UniqueKernelHandle token;
   if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, token.put())) ThrowLastError();
+  return TokenUserSid(token.get());
+}
+
+std::wstring TokenUserSid(HANDLE token) {
   DWORD size = 0;
-  GetTokenInformation(token.get(), TokenUser, nullptr, 0, &size);
+  GetTokenInformation(token, TokenUser, nullptr, 0, &size);
   if (size == 0) ThrowLastError();
   std::vector<unsigned char> buffer(size);
-  if (!GetTokenInformation(token.get(), TokenUser, buffer.data(), size, &size)) ThrowLastError();
+  if (!GetTokenInformation(token, TokenUser, buffer.data(), size, &size)) ThrowLastError();
   wchar_t* sidText = nullptr;
   if (!ConvertSidToStringSidW(reinterpret_cast<TOKEN_USER*>(buffer.data())->User.Sid, &sidText)) ThrowLastError();
   UniqueLocal owner(sidText);

@@ -106,6 +106,22 @@ create_prefix() {
 # `wineserver -p` detaches itself once it accepts clients, and stays until -k.
 start_server() { "$wineserver" -p </dev/null >>"$log" 2>&1; }
 
+# The desktop's shell window (Explorer's on Windows), whose owner setup
+# installs for; it lives until the wineserver ends, and says when it is set.
+start_desktop_shell() {
+  local ready="$state/desktop-shell.ready" tries=0
+  rm -f "$ready"
+  "$wine" "$TAVO_FAKE_DESKTOP_SHELL" "Z:${ready//\//\\}" </dev/null >>"$log" 2>&1 &
+  while [ ! -f "$ready" ]; do
+    tries=$((tries + 1))
+    if [ $tries -gt 600 ]; then
+      echo "wine-session: the desktop shell did not start (see $log)" >&2
+      exit 1
+    fi
+    sleep 0.1
+  done
+}
+
 read_programs() {
   local env="$tree/test-programs.env"
   if [ ! -f "$env" ]; then
@@ -127,6 +143,9 @@ set_baseline_state() {
   fi
   if [ -n "${TAVO_FAKE_ACTIVATION_MANAGER:-}" ]; then
     bash "$TAVO_FAKE_ACTIVATION_INSTALLER" register "$TAVO_FAKE_ACTIVATION_MANAGER" >>"$log" 2>&1
+  fi
+  if [ -n "${TAVO_FAKE_DESKTOP_SHELL:-}" ]; then
+    start_desktop_shell
   fi
   run_wine_patiently "$TAVO_SVC" create AppXSvc
   run_wine_patiently "$TAVO_SVC" create DoSvc

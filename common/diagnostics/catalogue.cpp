@@ -44,6 +44,8 @@ std::wstring CatalogueMessage(int32_t code) {
       return L"Windows couldn't build a trusted certificate chain for Tavo's signature. Check your internet connection and run Windows Update, or ask your IT team to check certificate trust.";
     case 0x800B010C:
       return L"The installer's signing certificate has been revoked. Download a fresh installer from Tavo's website or contact Tavo support.";
+    case 0xA0041207:
+      return L"Run Tavo Studio Setup as the person who will use Tavo Studio.";
     default:
       return L"Windows couldn't finish the installation. Try again, or share the diagnostic log with Tavo support.";
   }

@@ -27,6 +27,7 @@ class WindowActions {
   virtual void MinimizeWindow() = 0;
   virtual void DestroyWindow() = 0;
   virtual void SetLaunchTimer(uint32_t milliseconds) = 0;
+  virtual void SetCloseTimer(uint32_t milliseconds) = 0;
 };
 
 class DesktopPlatform final : public SetupPlatform {
@@ -44,6 +45,7 @@ class DesktopPlatform final : public SetupPlatform {
   void MinimizeWindow() override { window_.MinimizeWindow(); }
   void DestroyWindow() override { window_.DestroyWindow(); }
   void SetLaunchTimer(uint32_t milliseconds) override { window_.SetLaunchTimer(milliseconds); }
+  void SetCloseTimer(uint32_t milliseconds) override { window_.SetCloseTimer(milliseconds); }
 
   void StartWorker(const SessionRequest& request, SessionPaths& paths) override;
   void ReleaseWorker(bool force) override { session_.Release(force); }

@@ -46,7 +46,7 @@ void SetupController::Send(const wchar_t* outcome, uint32_t code, bool userCance
 ControlsInput SetupController::CurrentControlsInput() {
   ControlsInput input;
   input.preview = options_.preview;
-  input.installOnly = options_.installOnly;
+  input.installOnly = !options_.OpensApplication();
   // Only the error row depends on the report. Opening the file on other screens
   // would only race the worker's replacing write of it, which fails while the
   // file is open anywhere.
@@ -112,7 +112,36 @@ void SetupController::StartWorkerSession(bool checkOnly) {
   platform_.UpdateControls();
   // Also in an install run: closing the error screen must not end with 0.
   model_.exitCode = code;
-  if (checkOnly) platform_.DestroyWindow();
+  if (checkOnly) {
+    platform_.DestroyWindow();
+    return;
+  }
+  FinishUnattended();
+}
+
+void SetupController::FinishUnattended() {
+  if (options_.silent) {
+    platform_.DestroyWindow();
+  } else if (options_.passive) {
+    platform_.SetCloseTimer(kPassiveCloseMs);
+  }
+}
+
+void SetupController::CloseTimerFired() {
+  // "Try again" or a stop question may have come since the outcome.
+  if (!IsOutcome(model_.screen) || model_.workerRunning || model_.stopConfirmationShown) return;
+  platform_.DestroyWindow();
+}
+
+void SetupController::RefuseAccount(const ErrorRecord& record) {
+  GoTo(Screen::Error);
+  model_.statusText = CatalogueMessage(static_cast<int32_t>(kCodeWrongAccount));
+  model_.errorCodeText = Hex8(kCodeWrongAccount);
+  model_.exitCode = kCodeWrongAccount;
+  model_.wrongAccount = true;
+  model_.AddError(record);
+  platform_.UpdateControls();
+  FinishUnattended();
 }
 
 void SetupController::Refuse(const Refusal& refusal, const HostFacts& facts) {
@@ -123,6 +152,7 @@ void SetupController::Refuse(const Refusal& refusal, const HostFacts& facts) {
   model_.AddError(UnsupportedHostRecord(refusal, facts));
   Send(L"unsupported", refusal.code);
   platform_.UpdateControls();
+  if (options_.passive) platform_.SetCloseTimer(kPassiveCloseMs);
 }
 
 void SetupController::OnWorkerEvent(const WorkerEvent& event) {
@@ -156,7 +186,7 @@ void SetupController::OnWorkerEvent(const WorkerEvent& event) {
   } else if (type == L"success") {
     GoTo(Screen::Success);
     model_.statusText =
-        OpensAutomatically(model_, options_.installOnly) ? texts::kOpeningFirstTime : texts::kInstalledUpdates;
+        OpensAutomatically(model_, !options_.OpensApplication()) ? texts::kOpeningFirstTime : texts::kInstalledUpdates;
   } else if (type == L"installed") {
     GoTo(Screen::Installed);
     model_.statusText = texts::kAlreadyInstalled;
@@ -218,12 +248,14 @@ void SetupController::OnWorkerExit(uint32_t code) {
     }
   }
 
-  if (model_.closeAfterWorker || (model_.closeAfterStop && model_.screen == Screen::Cancelled)) {
+  if (model_.closeAfterWorker || (model_.closeAfterStop && model_.screen == Screen::Cancelled) ||
+      options_.silent) {
     platform_.DestroyWindow();
     return;
   }
+  if (options_.passive) platform_.SetCloseTimer(kPassiveCloseMs);
   if ((model_.screen == Screen::Success || model_.screen == Screen::Installed) &&
-      OpensAutomatically(model_, options_.installOnly)) {
+      OpensAutomatically(model_, !options_.OpensApplication())) {
     platform_.SetLaunchTimer(model_.screen == Screen::Success ? 1600 : 1000);
   }
   platform_.UpdateControls();

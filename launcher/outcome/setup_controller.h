@@ -15,6 +15,10 @@
 
 namespace tavo::launcher {
 
+// How long an unattended (--passive) outcome screen stays before it closes:
+// long enough to read the outcome's two or three lines.
+inline constexpr uint32_t kPassiveCloseMs = 8000;
+
 class SetupController {
  public:
   SetupController(ScreenModel& model, const LaunchOptions& options, std::wstring visitorId, SetupPlatform& platform);
@@ -24,6 +28,11 @@ class SetupController {
   void StartWorkerSession(bool checkOnly);
   // The gate refused this PC: `unsupported` screen, record, telemetry.
   void Refuse(const Refusal& refusal, const HostFacts& facts);
+  // Setup runs as someone else than the desktop's person and could not start
+  // for them: the `error` screen with the sentence and code, without "Try
+  // again" (it would install for the wrong person) and without telemetry
+  // (nothing is written in this account's profile).
+  void RefuseAccount(const ErrorRecord& record);
 
   void OnWorkerEvent(const WorkerEvent& event);
   void OnWorkerExit(uint32_t code);
@@ -34,6 +43,8 @@ class SetupController {
   void CloseRequest();
   // Timer 2 and "Open Tavo Studio".
   void LaunchApplication();
+  // Timer 3 (--passive): an outcome screen that has been read closes by itself.
+  void CloseTimerFired();
   // Preview: back to `preparing` with the simulated run.
   void ResetToStart();
   // Preview: the simulated run moves the screens on (animation tick). It
@@ -53,6 +64,8 @@ class SetupController {
   void ConfirmStop();
   void CopyDetails();
   void Send(const wchar_t* outcome, uint32_t code, bool userCancelled = false);
+  // An unattended run on an outcome: silent ends now, passive after a while.
+  void FinishUnattended();
 
   ScreenModel& model_;
   const LaunchOptions& options_;

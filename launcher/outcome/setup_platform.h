@@ -52,6 +52,8 @@ class SetupPlatform {
   virtual void DestroyWindow() = 0;
   // Timer 2, which opens the installed application; 0 kills it.
   virtual void SetLaunchTimer(uint32_t milliseconds) = 0;
+  // Timer 3 after `milliseconds` (0: never): an unattended outcome closes.
+  virtual void SetCloseTimer(uint32_t milliseconds) = 0;
 
   // Starts the worker (folder, file, pipes, process, job, reader); throws
   // hresult_error or a standard exception.

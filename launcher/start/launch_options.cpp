@@ -8,7 +8,7 @@
 namespace tavo::launcher {
 
 const wchar_t kUsageText[] =
-    L"TavoSetup.exe [--install | --check-only] [--verbose] [--report PATH]\n"
+    L"TavoSetup.exe [--install | --check-only] [--silent | --passive] [--verbose] [--report PATH]\n"
     L"TavoSetup.exe --preview [--state preparing|installing|verifying|cancel|stopping|success|installed|"
     L"cancelled|error|error-network|error-low-disk|unsupported|unsupported-avx] [--error-code 0xXXXXXXXX] "
     L"[--percent 0..100] [--tip 0..6] [--screenshot PATH [--screenshot-scale 1..3]]";
@@ -45,6 +45,9 @@ float LeadingNumber(const std::wstring& text) {
   return static_cast<float>(std::clamp(value, -1e6, 1e6));
 }
 
+// The arguments by the option table, then their combination.
+ParsedCommandLine ParseArguments(std::span<const std::wstring> arguments);
+
 }  // namespace
 
 bool IsAcceptedStateName(const std::wstring& name) {
@@ -52,6 +55,20 @@ bool IsAcceptedStateName(const std::wstring& name) {
 }
 
 ParsedCommandLine ParseLaunchArguments(std::span<const std::wstring> arguments) {
+  ParsedCommandLine result = ParseArguments(arguments);
+  // An unattended run shows no box, not even the usage box: a deployment
+  // tool waiting for it would wait until it timed out.
+  if (result.verdict == CommandLineVerdict::UsageBox &&
+      (std::find(arguments.begin(), arguments.end(), L"--silent") != arguments.end() ||
+       std::find(arguments.begin(), arguments.end(), L"--passive") != arguments.end())) {
+    result.verdict = CommandLineVerdict::Rejected;
+  }
+  return result;
+}
+
+namespace {
+
+ParsedCommandLine ParseArguments(std::span<const std::wstring> arguments) {
   ParsedCommandLine result;
   LaunchOptions& o = result.options;
   bool percentGiven = false, tipGiven = false, scaleGiven = false, badErrorCode = false;
@@ -62,6 +79,10 @@ ParsedCommandLine ParseLaunchArguments(std::span<const std::wstring> arguments) 
       o.installOnly = true;
     } else if (arg == L"--check-only") {
       o.checkOnly = true;
+    } else if (arg == L"--silent") {
+      o.silent = true;
+    } else if (arg == L"--passive") {
+      o.passive = true;
     } else if (arg == L"--verbose") {
       o.verbose = true;
     } else if (arg == L"--preview") {
@@ -110,10 +131,13 @@ ParsedCommandLine ParseLaunchArguments(std::span<const std::wstring> arguments) 
       (!o.preview && (!o.stateName.empty() || !o.screenshotPath.empty() || o.errorCodeValid || percentGiven ||
                       tipGiven || scaleGiven)) ||
       !IsAcceptedStateName(o.stateName) || (o.checkOnly && o.installOnly) ||
-      (o.preview && (o.installOnly || o.checkOnly || o.verbose)) ||
+      (o.preview && (o.installOnly || o.checkOnly || o.verbose)) || (o.silent && o.passive) ||
+      ((o.silent || o.passive) && (o.checkOnly || o.preview)) ||
       (o.preview && o.errorCodeValid && o.stateName != L"error" && o.stateName != L"error-low-disk");
   if (rejected) result.verdict = CommandLineVerdict::Rejected;
   return result;
 }
+
+}  // namespace
 
 }  // namespace tavo::launcher

@@ -11,6 +11,8 @@ struct LaunchOptions {
   bool preview = false;
   bool installOnly = false;  // --install: install, but do not open the application
   bool checkOnly = false;
+  bool silent = false;   // --silent: an install run with no window and no message box at all
+  bool passive = false;  // --passive: the window shows the progress, asks nothing and closes by itself
   bool verbose = false;
   std::wstring stateName;
   std::wstring reportPath;  // made absolute by the entry after parsing
@@ -23,11 +25,16 @@ struct LaunchOptions {
 
   // Neither preview nor check only.
   bool InstallRun() const { return !preview && !checkOnly; }
+  // Tavo Studio is opened once it is there (a preview shows it so): not with
+  // --install, and never unattended.
+  bool OpensApplication() const { return !installOnly && !silent && !passive; }
+  // Nobody is expected at the keyboard.
+  bool Unattended() const { return silent || passive; }
 };
 
 enum class CommandLineVerdict {
   Accepted,
-  UsageBox,  // unknown argument or missing value: show the usage box, exit 87
+  UsageBox,  // unknown argument or missing value: show the usage box, exit 87 (never unattended)
   Rejected,  // a bad combination or value: exit 87 and show nothing
 };
 

@@ -9,6 +9,9 @@ inline constexpr uint32_t kCodeWorkerShortWrite = 0xA0041202;      // the worker
 inline constexpr uint32_t kCodePrepareWorkerException = 0xA0041203;
 inline constexpr uint32_t kCodeLaunchIdentityMissing = 0xA0041204;  // no `launch` event before success
 inline constexpr uint32_t kCodeStartupException = 0xA0041205;
+// Setup runs in another account than the desktop's person (or with no desktop
+// at all) and could not start for that person.
+inline constexpr uint32_t kCodeWrongAccount = 0xA0041207;
 
 inline constexpr uint32_t kCodeCancelled = 0x800704C7;         // ERROR_CANCELLED
 inline constexpr uint32_t kCodeMissingResult = 0x8000FFFF;     // E_UNEXPECTED

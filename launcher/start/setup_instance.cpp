@@ -8,7 +8,8 @@ namespace tavo::launcher {
 std::optional<uint32_t> ClaimSetupInstance(const LaunchOptions& options, InstanceLock& lock) {
   if (!options.InstallRun()) return std::nullopt;
   if (lock.Take() != InstanceLock::Claim::Taken) return std::nullopt;
-  lock.ShowOtherSetup();
+  // A silent run brings nothing forward: nobody asked for a window.
+  if (!options.silent) lock.ShowOtherSetup();
   return kCodeAlreadyRunning;
 }
 

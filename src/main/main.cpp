@@ -5,6 +5,7 @@
 
 #include <objbase.h>
 #include <shellapi.h>
+#include <shlobj.h>
 
 #include <memory>
 #include <optional>
@@ -17,7 +18,13 @@
 #include "common/telemetry/telemetry_queue.h"
 #include "common/telemetry/telemetry_policy.h"
 #include "common/winrt/hresult_error.h"
+#include "common/folders.h"
+#include "common/known_folders.h"
+#include "common/text.h"
+#include "launcher/start/launcher_codes.h"
+#include "launcher/start/account_check.h"
 #include "launcher/start/compatibility_gate.h"
+#include "launcher/start/desktop_account.h"
 #include "launcher/outcome/fallback_report.h"
 #include "launcher/start/launch_options.h"
 #include "launcher/start/message_box.h"
@@ -93,13 +100,14 @@ struct DrawingResources {
   ui::DirectWriteTextMeasurer measurer{resources};
 };
 
+// `wrongAccount`: this run only shows why it will not install (AccountStep).
 uint32_t RunSetup(HINSTANCE instance, const LaunchOptions& options, const std::wstring& visitorId, int showCommand,
-                  std::optional<ComApartment>& com, std::unique_ptr<DrawingResources>& drawing,
-                  std::unique_ptr<SetupWindow>& window) {
+                  const std::optional<ErrorRecord>& wrongAccount, std::optional<ComApartment>& com,
+                  std::unique_ptr<DrawingResources>& drawing, std::unique_ptr<SetupWindow>& window) {
   com.emplace();
   // Made now, so that a first profile takes the visitor id; each send reads it
   // again. With telemetry off by policy there is no profile at all.
-  if (!visitorId.empty() && !TelemetryDisabledByPolicy()) GetOrCreateProfile(visitorId);
+  if (!visitorId.empty() && !wrongAccount && !TelemetryDisabledByPolicy()) GetOrCreateProfile(visitorId);
   drawing = std::make_unique<DrawingResources>();
   window = std::make_unique<SetupWindow>(options, visitorId, drawing->resources, drawing->measurer);
   PublishWindow(window.get());
@@ -114,6 +122,9 @@ uint32_t RunSetup(HINSTANCE instance, const LaunchOptions& options, const std::w
       window.reset();
       return 0;
     }
+  } else if (wrongAccount) {
+    window->ForgoInstallRunMark();  // a second setup must bring forward the one that installs
+    window->Controller().RefuseAccount(*wrongAccount);
   } else {
     HostFacts facts = ReadHostFacts();
     if (std::optional<Refusal> refusal = JudgeCompatibility(facts)) {
@@ -122,13 +133,15 @@ uint32_t RunSetup(HINSTANCE instance, const LaunchOptions& options, const std::w
     }
   }
 
-  if (options.checkOnly && window->Model().screen == Screen::Unsupported) {
+  if ((options.checkOnly || options.Unattended()) && window->Model().screen == Screen::Unsupported) {
     uint32_t code = window->WriteFallbackReport();
     if (code != 0 && window->Model().exitCode == 0) window->Model().exitCode = code;
+  }
+  if ((options.checkOnly || options.silent) && window->Model().screen == Screen::Unsupported) {
     window->Destroy();
   } else {
-    window->Show(options.checkOnly ? SW_HIDE : showCommand);
-    if (!options.preview && window->Model().screen != Screen::Unsupported) {
+    window->Show(options.checkOnly || options.silent ? SW_HIDE : showCommand);
+    if (!options.preview && !wrongAccount && window->Model().screen != Screen::Unsupported) {
       window->StartWorkerSessionAfterFirstFrame(options.checkOnly);
     }
   }
@@ -143,10 +156,76 @@ uint32_t HandleStartupFailure(const StartupFailure& failure, const LaunchOptions
     // Sent while the box is up; the entry waits for it before the process ends.
     LauncherTelemetry().Post({L"failed", failure.exitCode, {*failure.record}, false});
   }
-  if (!options.checkOnly && options.screenshotPath.empty()) {
+  if (options.Unattended()) {
+    // Nobody to answer a box: its text goes to the report, where IT looks.
+    FallbackReportInput report;
+    report.optionReportPath = options.reportPath;
+    report.verbose = options.verbose;
+    report.host = ReadHostFacts();
+    report.errorCodeText = Hex8(failure.exitCode);
+    report.statusText = failure.boxText;
+    if (failure.record) report.errors.push_back(*failure.record);
+    WriteFallbackReport(report);  // a report that cannot be written changes nothing: the code says why
+  } else if (!options.checkOnly && options.screenshotPath.empty()) {
     ShowLauncherMessageBox(failure.boxText, MB_OK | MB_ICONERROR);
   }
   return failure.exitCode;
+}
+
+// The desktop's person, checked before the lock, the profile or the session
+// folder. `exitCode`: the run ends with it (the relaunched setup's code, or a
+// refusal with nothing to show); `refusal`: the window shows it instead of
+// installing; neither: this run installs.
+struct AccountStep {
+  std::optional<uint32_t> exitCode;
+  std::optional<ErrorRecord> refusal;
+};
+
+AccountStep CheckDesktopAccount(const LaunchOptions& options, int showCommand) {
+  const AccountFacts facts = ReadAccountFacts();
+  ErrorRecord record;
+  switch (JudgeAccount(facts)) {
+    case AccountVerdict::Proceed:
+      return {};
+    case AccountVerdict::Relaunch:
+      try {
+        return {RelaunchAsDesktopUser(facts, showCommand), std::nullopt};
+      } catch (const hresult_error& error) {
+        record = RecordFromWindowsError(L"launcher.relaunch_for_desktop_user",
+                                        L"Starting setup again as the desktop's user failed; " +
+                                            DescribeAccountFacts(facts) + L".",
+                                        error);
+      } catch (const std::exception& error) {
+        record = RecordFromStdException(L"launcher.relaunch_for_desktop_user", error,
+                                        static_cast<int32_t>(kCodeWrongAccount));
+      }
+      break;
+    case AccountVerdict::Refuse:
+      record = WrongAccountRecord(facts);
+      break;
+  }
+  // Only where IT asked for it: nothing lands in this account's own folders.
+  if (!options.reportPath.empty()) WriteFallbackReport(WrongAccountReport(options, record, ReadHostFacts()));
+  // On an invisible window station no window can be seen; a silent run shows none anyway.
+  if (options.silent || !facts.visibleDesktop) return {kCodeWrongAccount, std::nullopt};
+  return {std::nullopt, record};
+}
+
+// Where an unattended run without --report leaves its report, so that IT finds
+// it without the session folder's name: last-install.json (its trace beside
+// it) in %LOCALAPPDATA%\Tavo\Installer. Empty when that folder cannot be made:
+// the report then stays in the session folder.
+std::wstring StableReportPath() {
+  wchar_t* local = nullptr;
+  if (FAILED(SHGetKnownFolderPath(kFolderLocalAppData, 0, nullptr, &local))) return {};
+  std::wstring folder = std::wstring(local) + L"\\Tavo\\Installer";
+  CoTaskMemFree(local);
+  try {
+    CreateFolders(folder);
+  } catch (const std::exception&) {
+    return {};
+  }
+  return folder + L"\\last-install.json";
 }
 
 }  // namespace
@@ -157,6 +236,11 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
 
   std::vector<std::wstring> arguments = ReadArguments();
   ParsedCommandLine parsed = ParseLaunchArguments(arguments);
+  // Unattended, no Windows error box may wait for an answer either (the
+  // worker inherits the mode).
+  if (parsed.verdict == CommandLineVerdict::Accepted && parsed.options.Unattended()) {
+    SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX | SEM_NOOPENFILEERRORBOX);
+  }
   if (parsed.verdict == CommandLineVerdict::UsageBox) {
     ShowLauncherMessageBox(kUsageText, MB_OK);
     return static_cast<int>(kExitInvalidParameter);
@@ -164,16 +248,34 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
   if (parsed.verdict == CommandLineVerdict::Rejected) return static_cast<int>(kExitInvalidParameter);
   LaunchOptions options = parsed.options;
   if (!options.reportPath.empty()) options.reportPath = AbsolutePath(options.reportPath);
+  std::optional<ErrorRecord> wrongAccount;
+  if (options.InstallRun()) {
+    AccountStep account;
+    try {
+      account = CheckDesktopAccount(options, showCommand);
+    } catch (const std::exception& error) {
+      // Out of memory before anything else ran: a start-up failure like any other.
+      const uint32_t code = HandleStartupFailure(FailureFromStdException(error, true), options);
+      LauncherTelemetry().Drain();
+      return static_cast<int>(code);
+    }
+    if (account.exitCode) return static_cast<int>(*account.exitCode);
+    wrongAccount = std::move(account.refusal);
+  }
   // One install at a time: a second install run brings the first setup forward
   // and gives way before it reads or writes anything else; a report it was
   // asked for says why. The lock lives until the process ends.
   std::unique_ptr<InstanceLock> installLock = WindowsInstanceLock();
-  if (std::optional<uint32_t> giveWay = ClaimSetupInstance(options, *installLock)) {
+  if (wrongAccount) {
+    // Shows why it will not install, and installs nothing: no lock to take.
+  } else if (std::optional<uint32_t> giveWay = ClaimSetupInstance(options, *installLock)) {
     // A report that cannot be written changes nothing: the exit code says why.
     if (!options.reportPath.empty()) WriteFallbackReport(GaveWayReport(options, ReadHostFacts()));
     return static_cast<int>(*giveWay);
   }
-  std::wstring visitorId = options.InstallRun() ? ReadOwnVisitorId() : std::wstring();
+  // The lock is this run's: only now may it claim the stable report path.
+  if (options.Unattended() && options.reportPath.empty() && !wrongAccount) options.reportPath = StableReportPath();
+  std::wstring visitorId = options.InstallRun() && !wrongAccount ? ReadOwnVisitorId() : std::wstring();
   SetLauncherVisitorId(visitorId);
 
   // Declared in this order so that the window goes first and COM last.
@@ -183,7 +285,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
   uint32_t exitCode = 0;
   std::optional<StartupFailure> failure;
   try {
-    exitCode = RunSetup(instance, options, visitorId, showCommand, com, drawing, window);
+    exitCode = RunSetup(instance, options, visitorId, showCommand, wrongAccount, com, drawing, window);
   } catch (const hresult_error& error) {
     failure = FailureFromWindowsError(error, options.InstallRun());
   } catch (const std::exception& error) {

@@ -13,7 +13,7 @@ import pe  # noqa: E402
 
 WORKER_RESOURCE = 301
 
-USAGE = ("TavoSetup.exe [--install | --check-only] [--verbose] [--report PATH]\n"
+USAGE = ("TavoSetup.exe [--install | --check-only] [--silent | --passive] [--verbose] [--report PATH]\n"
          "TavoSetup.exe --preview [--state preparing|installing|verifying|cancel|stopping|success|installed|"
          "cancelled|error|error-network|error-low-disk|unsupported|unsupported-avx] [--error-code 0xXXXXXXXX] "
          "[--percent 0..100] [--tip 0..6] [--screenshot PATH [--screenshot-scale 1..3]]")

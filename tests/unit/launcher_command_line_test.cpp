@@ -29,6 +29,24 @@ TEST(LauncherCommandLine, InstallRunsAndTheirOptions) {
   EXPECT_TRUE(repeated.options.installOnly);
 }
 
+TEST(LauncherCommandLine, UnattendedRuns) {
+  ParsedCommandLine silent = Parse({L"--silent", L"--install", L"--verbose", L"--report", L"r.json"});
+  ASSERT_EQ(silent.verdict, CommandLineVerdict::Accepted);
+  EXPECT_TRUE(silent.options.silent && silent.options.InstallRun() && silent.options.Unattended());
+  EXPECT_FALSE(silent.options.OpensApplication());
+  ParsedCommandLine passive = Parse({L"--passive"});
+  ASSERT_EQ(passive.verdict, CommandLineVerdict::Accepted);
+  EXPECT_TRUE(passive.options.passive && !passive.options.installOnly && !passive.options.OpensApplication());
+  EXPECT_TRUE(Parse({}).options.OpensApplication());
+  // Unattended, no box ever comes, not even for an unknown option.
+  for (auto args : std::vector<std::vector<std::wstring>>{
+           {L"--silent", L"--bogus"}, {L"--Install", L"--silent"}, {L"--silent", L"--report"}}) {
+    EXPECT_EQ(Parse(args).verdict, CommandLineVerdict::Rejected) << args.back();
+  }
+  EXPECT_EQ(Parse({L"--passive", L"--bogus"}).verdict, CommandLineVerdict::Rejected);
+  EXPECT_EQ(Parse({L"--bogus"}).verdict, CommandLineVerdict::UsageBox);
+}
+
 TEST(LauncherCommandLine, UnknownArgumentsAndMissingValuesShowTheUsageBox) {
   for (auto args : std::vector<std::vector<std::wstring>>{
            {L"--Install"}, {L"--install=yes"}, {L"install"}, {L"--report"}, {L"--install", L"--state"},
@@ -54,7 +72,12 @@ TEST(LauncherCommandLine, BadCombinationsAreRejectedSilently) {
            {L"--preview", L"--state", L"bogus"},
            {L"--preview", L"--state", L"Error"},
            {L"--install", L"--report", L"C:\\a\" --install x.json"},
-           {L"--check-only", L"--report", L"\""}}) {
+           {L"--check-only", L"--report", L"\""},
+           {L"--silent", L"--passive"},
+           {L"--silent", L"--check-only"},
+           {L"--passive", L"--check-only"},
+           {L"--silent", L"--preview"},
+           {L"--preview", L"--passive"}}) {
     EXPECT_EQ(Parse(args).verdict, CommandLineVerdict::Rejected) << args.back();
   }
 }

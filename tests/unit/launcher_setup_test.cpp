@@ -20,6 +20,7 @@
 #include "common/winrt/hresult_error.h"
 #include "launcher/start/compatibility_gate.h"
 #include "launcher/outcome/setup_controller.h"
+#include "launcher/start/launcher_codes.h"
 #include "launcher/start/setup_instance.h"
 
 namespace tavo::launcher {
@@ -31,6 +32,7 @@ class FakePlatform : public SetupPlatform {
   int updates = 0, flashes = 0, destroyed = 0, cancelBytes = 0, starts = 0, fallbackReports = 0;
   std::vector<bool> releases;  // force flags
   uint32_t launchTimer = 0;
+  uint32_t closeTimer = 0;
   std::vector<OutcomeTelemetry> telemetry;
   std::vector<std::wstring> urls;
   std::vector<SessionRequest> requests;
@@ -51,6 +53,7 @@ class FakePlatform : public SetupPlatform {
   void MinimizeWindow() override {}
   void DestroyWindow() override { ++destroyed; }
   void SetLaunchTimer(uint32_t ms) override { launchTimer = ms; }
+  void SetCloseTimer(uint32_t ms) override { closeTimer = ms; }
   void StartWorker(const SessionRequest& request, SessionPaths& paths) override {
     ++starts;
     requests.push_back(request);
@@ -251,6 +254,60 @@ TEST_F(LauncherSetup, ForcedCloseOnlyAfterTenSecondsOfStopping) {
   EXPECT_EQ(platform.destroyed, 1);
   EXPECT_EQ(model.exitCode, 0x800704C7u);
   EXPECT_TRUE(platform.releases.back());  // forced
+}
+
+TEST_F(LauncherSetup, UnattendedRunsNeverOpenTheApplicationAndEndByThemselves) {
+  struct Case {
+    const char* name;
+    bool silent, passive;
+    uint32_t exitCode;
+  };
+  for (const Case& c : {Case{"silent success", true, false, 0}, Case{"silent failure", true, false, 0x80072EE7},
+                        Case{"passive success", false, true, 0}, Case{"passive failure", false, true, 0x80072EE7}}) {
+    model = {};
+    platform = {};
+    LaunchOptions o;
+    o.silent = c.silent;
+    o.passive = c.passive;
+    Start(o);
+    EXPECT_EQ(platform.requests.at(0).mode, WorkerMode::InstallOpenExisting) << c.name;
+    controller->OnWorkerEvent(Event(L"launch", -1, L"F_1!TavoStudio"));
+    controller->OnWorkerEvent(c.exitCode ? Event(L"error", -1, L"x", L"0x80072EE7") : Event(L"success"));
+    if (!c.exitCode) {
+      EXPECT_EQ(model.statusText, L"Tavo Studio is installed and updates automatically.") << c.name;
+    }
+    controller->OnWorkerExit(c.exitCode);
+    EXPECT_EQ(platform.launchTimer, 0u) << c.name;
+    EXPECT_EQ(model.exitCode, c.exitCode) << c.name;
+    EXPECT_EQ(platform.telemetry.size(), c.exitCode ? 1u : 0u) << c.name;  // as in any install run
+    EXPECT_EQ(platform.destroyed, c.silent ? 1 : 0) << c.name;
+    EXPECT_EQ(platform.closeTimer, c.passive ? kPassiveCloseMs : 0u) << c.name;
+  }
+}
+
+TEST_F(LauncherSetup, APassiveOutcomeClosesOnlyWhenNothingElseHappened) {
+  LaunchOptions o;
+  o.passive = true;
+  Start(o);
+  controller->OnWorkerExit(0x80072EE7);
+  controller->OnCommand(kIdPrimary);  // "Try again": a new session runs
+  controller->CloseTimerFired();
+  EXPECT_EQ(platform.destroyed, 0);
+  controller->OnWorkerExit(0x80072EE7);
+  controller->CloseRequest();  // nothing to stop on an outcome: closes at once
+  EXPECT_EQ(platform.destroyed, 1);
+}
+
+TEST_F(LauncherSetup, TheWrongAccountsErrorOffersNoRetryAndSendsNothing) {
+  options = {};
+  controller = std::make_unique<SetupController>(model, options, L"", platform);
+  controller->RefuseAccount(MakeRecord(static_cast<int32_t>(kCodeWrongAccount), L"launcher.wrong_account", L"x"));
+  EXPECT_EQ(model.screen, Screen::Error);
+  EXPECT_EQ(model.statusText, L"Run Tavo Studio Setup as the person who will use Tavo Studio.");
+  EXPECT_EQ(model.exitCode, kCodeWrongAccount);
+  EXPECT_TRUE(platform.telemetry.empty());
+  controller->OnCommand(kIdPrimary);
+  EXPECT_TRUE(platform.requests.empty()) << "no session for the wrong person";
 }
 
 TEST_F(LauncherSetup, CheckRunEndsWithTheWorkerWithoutTelemetry) {

@@ -36,7 +36,7 @@ RowTexts ChooseRow(const ScreenModel& m, const ControlsInput& in) {
         row.primary = in.reportReady ? L"Sending diagnostics\u2026" : L"Collecting details\u2026";
         row.copy = row.log = in.reportReady;
       } else {
-        row.primary = L"Try again";
+        if (!m.wrongAccount) row.primary = L"Try again";
         row.copy = true;
         row.log = in.reportReady || in.preview;
       }

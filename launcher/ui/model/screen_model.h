@@ -75,6 +75,9 @@ struct ScreenModel {
   bool closeAfterStop = false;
   bool closeAfterWorker = false;
   bool launchFailed = false;
+  // The error of a setup run as someone else than the desktop's person: no
+  // "Try again", which would install for the wrong person.
+  bool wrongAccount = false;
   bool demoRunning = false;
   bool reducedMotion = false;
   uint64_t screenChangedAt = 0;  // elapsed milliseconds

@@ -7,6 +7,7 @@
 #include <dwmapi.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cmath>
 
 #include "common/winrt/hresult_error.h"
@@ -99,14 +100,19 @@ void SetupWindow::Create(HINSTANCE instance) {
   const ui::WindowPlacement place =
       ui::PlaceWindow({work.left, work.top, work.right, work.bottom}, DpiFor(monitor));
 
-  HWND created = CreateWindowExW(WS_EX_APPWINDOW, ui::kWindowClassName, L"Tavo Studio Setup",
-                                 WS_POPUP | WS_SYSMENU | WS_THICKFRAME | WS_MINIMIZEBOX, place.x, place.y, place.width,
-                                 place.height, nullptr, nullptr, instance, nullptr);
+  // A silent run has a message-only window: it carries the worker's messages
+  // and the run's logic, and nothing can show, find or activate it.
+  const bool messageOnly = options_.silent;
+  HWND created = CreateWindowExW(messageOnly ? 0 : WS_EX_APPWINDOW, ui::kWindowClassName, L"Tavo Studio Setup",
+                                 messageOnly ? 0 : WS_POPUP | WS_SYSMENU | WS_THICKFRAME | WS_MINIMIZEBOX, place.x,
+                                 place.y, place.width, place.height, messageOnly ? HWND_MESSAGE : nullptr, nullptr,
+                                 instance, nullptr);
   if (!created) {
     // WM_CREATE failed: its exception is the cause (the last error is often 0).
     if (failure_) std::rethrow_exception(TakeFailure());
     ThrowLastError();
   }
+  if (messageOnly) return;
   // Without the mark a second setup brings nothing forward; this one runs on.
   if (options_.InstallRun()) SetPropW(window_, ui::kInstallRunProperty, reinterpret_cast<HANDLE>(1));
 
@@ -140,6 +146,15 @@ void SetupWindow::Show(int showCommand) {
     if (IsOutcome(model_.screen)) liveRegion_.Announce();
   }
   ShowWindow(window_, showCommand == SW_MAXIMIZE ? SW_SHOWNORMAL : showCommand);
+#ifdef TAVO_TEST_HOOKS
+  // Tests of unattended runs tell a window that was shown from one that never was.
+  if (const wchar_t* record = _wgetenv(L"TAVO_TEST_HOOK_SHOWN_FILE"); record && *record && shownToUser_) {
+    if (FILE* file = _wfopen(record, L"a")) {
+      std::fputs("shown\n", file);
+      std::fclose(file);
+    }
+  }
+#endif
 }
 
 void SetupWindow::StartWorkerSessionAfterFirstFrame(bool checkOnly) {
@@ -148,6 +163,10 @@ void SetupWindow::StartWorkerSessionAfterFirstFrame(bool checkOnly) {
     return;
   }
   sessionStart_ = SessionStart::Pending;
+}
+
+void SetupWindow::ForgoInstallRunMark() {
+  if (window_) RemovePropW(window_, ui::kInstallRunProperty);
 }
 
 void SetupWindow::Destroy() {
@@ -289,6 +308,15 @@ void SetupWindow::FocusPrimary() {
 
 void SetupWindow::MinimizeWindow() {
   if (window_) ShowWindow(window_, SW_MINIMIZE);
+}
+
+void SetupWindow::SetCloseTimer(uint32_t milliseconds) {
+  if (!window_) return;
+  if (milliseconds == 0) {
+    KillTimer(window_, kTimerClose);
+  } else {
+    SetTimer(window_, kTimerClose, milliseconds, nullptr);
+  }
 }
 
 void SetupWindow::SetLaunchTimer(uint32_t milliseconds) {

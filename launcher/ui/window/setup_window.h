@@ -46,6 +46,9 @@ class SetupWindow final : public WindowActions {
   // for a window that shows no frame (a check run's hidden one, a minimised
   // one). Call after Show.
   void StartWorkerSessionAfterFirstFrame(bool checkOnly);
+  // This window will not install (a refused account): a second setup must not
+  // take it for the one that does.
+  void ForgoInstallRunMark();
   // Destroys the window if it still exists.
   void Destroy();
   ScreenModel& Model() { return model_; }
@@ -74,6 +77,7 @@ class SetupWindow final : public WindowActions {
   void MinimizeWindow() override;
   void DestroyWindow() override { Destroy(); }
   void SetLaunchTimer(uint32_t milliseconds) override;
+  void SetCloseTimer(uint32_t milliseconds) override;
 
  private:
   static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
@@ -81,6 +85,7 @@ class SetupWindow final : public WindowActions {
                                       DWORD_PTR data);
   static constexpr UINT_PTR kTimerAnimation = 1;
   static constexpr UINT_PTR kTimerLaunch = 2;
+  static constexpr UINT_PTR kTimerClose = 3;
 
   // The window procedure's dispatch; the handlers answer, or leave the
   // message to the default procedure (nothing).

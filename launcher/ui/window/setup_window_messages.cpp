@@ -98,6 +98,7 @@ std::optional<LRESULT> SetupWindow::OnCreate() {
 std::optional<LRESULT> SetupWindow::OnDestroy() {
   KillTimer(window_, kTimerAnimation);
   KillTimer(window_, kTimerLaunch);
+  KillTimer(window_, kTimerClose);
   taskbar_.Clear();
   liveRegion_.Detach();
   // A window whose creation failed ends no message loop: the entry reports
@@ -166,6 +167,9 @@ std::optional<LRESULT> SetupWindow::OnControlColours(UINT message, WPARAM wParam
 std::optional<LRESULT> SetupWindow::OnTimer(WPARAM wParam) {
   if (wParam == kTimerLaunch) {
     controller_.LaunchApplication();
+  } else if (wParam == kTimerClose) {
+    KillTimer(window_, kTimerClose);
+    controller_.CloseTimerFired();
   } else if (wParam == kTimerAnimation) {
     Tick();
   }

@@ -34,7 +34,7 @@ ui::FrameInputs SetupWindow::CurrentFrameInputs() {
   inputs.model = &model_;
   inputs.controls = &controls_;
   inputs.preview = options_.preview;
-  inputs.installOnly = options_.installOnly;
+  inputs.installOnly = !options_.OpensApplication();
   inputs.colours = colours_;
   inputs.scale = scale_;
   inputs.offsetX = offsetX_;
