@@ -22,3 +22,7 @@
 #define TAVO_RESOURCE_FONT_MEDIUM 222
 #define TAVO_RESOURCE_FONT_SEMIBOLD 223
 #define TAVO_RESOURCE_FONT_BOLD 224
+
+// The setup's texts in every language it speaks, RT_RCDATA, packed like the
+// worker (made by resources/languages/make_table.py).
+#define TAVO_RESOURCE_TEXTS 231

@@ -16,6 +16,7 @@ packages=(
   qemu-system-x86 busybox-static zstd  # the 32-bit tier's emulated PC (tests/tier32)
   zopfli  # the tightest deflate: the carried worker and fonts, and the pictures' PNG streams
   libz-mingw-w64-dev  # zlib for MinGW, linked statically: the launcher expands the worker and the fonts
+  fonts-noto-cjk  # stand-ins for the Japanese, Korean and Chinese fonts of Windows, for DirectWrite's fallback under Wine
 )
 
 as_root() {

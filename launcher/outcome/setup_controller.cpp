@@ -6,6 +6,7 @@
 #include "build_info.h"
 #include "common/diagnostics/catalogue.h"
 #include "common/text.h"
+#include "launcher/language/translation.h"
 #include "launcher/start/launcher_codes.h"
 #include "launcher/ui/model/preview_state.h"
 
@@ -364,6 +365,9 @@ void SetupController::OnCommand(int id) {
 std::wstring SetupController::DetailsText() {
   std::wstring text = L"Tavo Studio Setup couldn't finish.\r\nError: " + model_.errorCodeText + L"\r\n";
   text += model_.statusText + L"\r\n";
+  // Support reads English; the person pasting it saw their own language.
+  if (const Translation& shown = ActiveTranslation(); shown.Language() != L"en" && shown.Translates(model_.statusText))
+    text += L"Shown in " + shown.Language() + L": " + shown.Shown(model_.statusText) + L"\r\n";
   if (!model_.technicalLog.empty()) text += L"Windows reported: " + model_.technicalLog + L"\r\n";
   text += L"Windows build: " + std::to_wstring(platform_.WindowsBuild()) + L"\r\n";
   if (platform_.ReportReady(model_.reportPath, model_.reportIdentity)) {

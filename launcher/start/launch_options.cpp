@@ -5,13 +5,15 @@
 #include <cwchar>
 #include <string_view>
 
+#include "launcher/language/language_choice.h"
+
 namespace tavo::launcher {
 
 const wchar_t kUsageText[] =
-    L"TavoSetup.exe [--install | --check-only] [--silent | --passive] [--verbose] [--report PATH]\n"
+    L"TavoSetup.exe [--install | --check-only] [--silent | --passive] [--verbose] [--report PATH] [--language TAG]\n"
     L"TavoSetup.exe --preview [--state preparing|installing|verifying|cancel|stopping|success|installed|"
     L"cancelled|error|error-network|error-low-disk|unsupported|unsupported-avx] [--error-code 0xXXXXXXXX] "
-    L"[--percent 0..100] [--tip 0..6] [--screenshot PATH [--screenshot-scale 1..3]]";
+    L"[--percent 0..100] [--tip 0..6] [--language TAG] [--screenshot PATH [--screenshot-scale 1..3]]";
 
 namespace {
 
@@ -71,7 +73,7 @@ namespace {
 ParsedCommandLine ParseArguments(std::span<const std::wstring> arguments) {
   ParsedCommandLine result;
   LaunchOptions& o = result.options;
-  bool percentGiven = false, tipGiven = false, scaleGiven = false, badErrorCode = false;
+  bool percentGiven = false, tipGiven = false, scaleGiven = false, badErrorCode = false, badLanguage = false;
 
   for (size_t i = 0; i < arguments.size(); ++i) {
     const std::wstring& arg = arguments[i];
@@ -88,7 +90,7 @@ ParsedCommandLine ParseArguments(std::span<const std::wstring> arguments) {
     } else if (arg == L"--preview") {
       o.preview = true;
     } else if (arg == L"--report" || arg == L"--state" || arg == L"--error-code" || arg == L"--percent" ||
-               arg == L"--tip" || arg == L"--screenshot" || arg == L"--screenshot-scale") {
+               arg == L"--tip" || arg == L"--screenshot" || arg == L"--screenshot-scale" || arg == L"--language") {
       if (i + 1 >= arguments.size()) {
         result.verdict = CommandLineVerdict::UsageBox;
         return result;
@@ -100,6 +102,9 @@ ParsedCommandLine ParseArguments(std::span<const std::wstring> arguments) {
         o.stateName = value;
       } else if (arg == L"--screenshot") {
         o.screenshotPath = value;
+      } else if (arg == L"--language") {
+        o.language = value;
+        badLanguage = !IsLanguageTag(value);  // a tag we do not ship falls back later
       } else if (arg == L"--error-code") {
         uint32_t code = 0;
         if (ParseErrorCode(value, code)) {
@@ -127,7 +132,7 @@ ParsedCommandLine ParseArguments(std::span<const std::wstring> arguments) {
   // The worker's command line carries the path between double quotes; no
   // Windows path holds one, and one inside would split it.
   bool rejected =
-      badErrorCode || o.reportPath.find(L'"') != std::wstring::npos ||
+      badErrorCode || badLanguage || o.reportPath.find(L'"') != std::wstring::npos ||
       (!o.preview && (!o.stateName.empty() || !o.screenshotPath.empty() || o.errorCodeValid || percentGiven ||
                       tipGiven || scaleGiven)) ||
       !IsAcceptedStateName(o.stateName) || (o.checkOnly && o.installOnly) ||

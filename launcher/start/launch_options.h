@@ -17,6 +17,8 @@ struct LaunchOptions {
   std::wstring stateName;
   std::wstring reportPath;  // made absolute by the entry after parsing
   std::wstring screenshotPath;
+  // --language: a BCP-47 tag asked for before the user's own languages.
+  std::wstring language;
   uint32_t errorCode = 0;
   bool errorCodeValid = false;
   int32_t percent = -1;

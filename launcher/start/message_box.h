@@ -8,8 +8,9 @@
 
 namespace tavo::launcher {
 
-// Shows the box and waits for the user. Test builds can record the box to a
-// file instead (TAVO_TEST_HOOK_MESSAGE_BOX_FILE), so that tests see it.
-void ShowLauncherMessageBox(const std::wstring& text, UINT style);
+// Shows the box, its English text and caption in the active language, and
+// waits for the user. Test builds can record the box to a file instead
+// (TAVO_TEST_HOOK_MESSAGE_BOX_FILE), so that tests see it as shown.
+void ShowLauncherMessageBox(const std::wstring& english, UINT style);
 
 }  // namespace tavo::launcher

@@ -31,7 +31,8 @@ WEIGHTS = [("Regular", 400), ("Medium", 500), ("SemiBold", 600), ("Bold", 700)]
 UNICODES = (
     list(range(0x0020, 0x007F))      # Basic Latin
     + list(range(0x00A0, 0x0100))    # Latin-1 Supplement (with U+00A0 no-break space)
-    + list(range(0x0100, 0x0180))    # Latin Extended-A
+    + list(range(0x0100, 0x0180))    # Latin Extended-A (Polish, Turkish)
+    + list(range(0x0400, 0x0460))    # Cyrillic: Russian and its neighbours
     + list(range(0x2000, 0x2070))    # General Punctuation (with U+2026 ellipsis)
     + [0x2197]                       # north-east arrow of the "open in browser" links
 )

@@ -21,6 +21,7 @@
 #include "common/folders.h"
 #include "common/known_folders.h"
 #include "common/text.h"
+#include "launcher/language/setup_language.h"
 #include "launcher/start/launcher_codes.h"
 #include "launcher/start/account_check.h"
 #include "launcher/start/compatibility_gate.h"
@@ -241,6 +242,9 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
   if (parsed.verdict == CommandLineVerdict::Accepted && parsed.options.Unattended()) {
     SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX | SEM_NOOPENFILEERRORBOX);
   }
+  // Every box and screen from here on speaks the chosen language; a command
+  // line we cannot read asks for none.
+  UseSetupLanguage(instance, parsed.verdict == CommandLineVerdict::Accepted ? parsed.options.language : std::wstring());
   if (parsed.verdict == CommandLineVerdict::UsageBox) {
     ShowLauncherMessageBox(kUsageText, MB_OK);
     return static_cast<int>(kExitInvalidParameter);

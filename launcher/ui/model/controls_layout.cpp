@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "common/text.h"
+#include "launcher/language/translation.h"
 
 namespace tavo::launcher {
 
@@ -18,36 +19,36 @@ struct RowTexts {
 RowTexts ChooseRow(const ScreenModel& m, const ControlsInput& in) {
   RowTexts row;
   if (m.stopConfirmationShown) {
-    row.primary = L"Keep installing";
-    row.secondary = L"Stop installing";
+    row.primary = Shown(L"Keep installing");
+    row.secondary = Shown(L"Stop installing");
     return row;
   }
   switch (m.screen) {
     case Screen::Success:
     case Screen::Installed:
       if (!OpensAutomatically(m, in.installOnly) || m.launchFailed) {
-        row.primary = L"Open Tavo Studio";
-        row.secondary = L"Close";
+        row.primary = Shown(L"Open Tavo Studio");
+        row.secondary = Shown(L"Close");
       }
       break;
     case Screen::Error:
-      row.secondary = std::wstring(L"Get help") + kArrow;
+      row.secondary = Shown(L"Get help") + kArrow;
       if (m.workerRunning && !in.preview) {
-        row.primary = in.reportReady ? L"Sending diagnostics\u2026" : L"Collecting details\u2026";
+        row.primary = Shown(in.reportReady ? L"Sending diagnostics\u2026" : L"Collecting details\u2026");
         row.copy = row.log = in.reportReady;
       } else {
-        if (!m.wrongAccount) row.primary = L"Try again";
+        if (!m.wrongAccount) row.primary = Shown(L"Try again");
         row.copy = true;
         row.log = in.reportReady || in.preview;
       }
       break;
     case Screen::Unsupported:
-      row.primary = std::wstring(L"See system requirements") + kArrow;
-      row.secondary = L"Close";
+      row.primary = Shown(L"See system requirements") + kArrow;
+      row.secondary = Shown(L"Close");
       break;
     case Screen::Cancelled:
-      row.primary = L"Install Tavo Studio";
-      row.secondary = L"Close";
+      row.primary = Shown(L"Install Tavo Studio");
+      row.secondary = Shown(L"Close");
       break;
     default:
       break;
@@ -58,12 +59,12 @@ RowTexts ChooseRow(const ScreenModel& m, const ControlsInput& in) {
 OutcomeLayout LayOutOutcome(const ScreenModel& m, const ControlsInput& in, bool buttons, LayoutMeasure& measure) {
   TitleLines lines = TitleLinesFor(m.screen);
   OutcomeLayout l;
-  std::wstring line2 = lines.line2;
+  const std::wstring line1 = Shown(lines.line1), line2 = Shown(lines.line2);
   l.titleHeight = 30;
-  if (!line2.empty() && measure.TitleWidth(lines.line1) + measure.TitleWidth(L"\u00A0" + line2) > 624) {
+  if (!line2.empty() && measure.TitleWidth(line1) + measure.TitleWidth(L"\u00A0" + line2) > 624) {
     l.titleHeight = 61;
   }
-  l.bodyHeight = measure.BodyHeight(m.statusText);
+  l.bodyHeight = measure.BodyHeight(Shown(m.statusText));
   bool errorRow = !m.errorCodeText.empty() && (m.screen == Screen::Error || m.screen == Screen::Unsupported);
   bool note = OpeningDotsShown(m, in.installOnly);
   float t = l.titleHeight + 178 + 10 + l.bodyHeight;
@@ -83,12 +84,12 @@ OutcomeLayout LayOutOutcome(const ScreenModel& m, const ControlsInput& in, bool 
 }
 
 std::wstring AccessibleText(const ScreenModel& m, const ControlsInput& in) {
-  if (m.stopConfirmationShown) return texts::kStopQuestion;
+  if (m.stopConfirmationShown) return Shown(texts::kStopQuestion);
   if (m.screen == Screen::Installing && m.progress >= 0) {
     int32_t shown = (!in.preview || m.demoRunning) ? m.progress / 5 * 5 : m.progress;
-    return L"Installing Tavo Studio, " + std::to_wstring(shown) + L" percent.";
+    return Shown(L"Installing Tavo Studio, " + std::to_wstring(shown) + L" percent.");
   }
-  return m.statusText;
+  return Shown(m.statusText);
 }
 
 }  // namespace
@@ -139,16 +140,16 @@ Controls ComputeControls(const ScreenModel& m, const ControlsInput& in, LayoutMe
   c.primary = {left, top, primaryWidth, 42};
   c.secondary = {left + primaryWidth + gap, top, secondaryWidth, 42};
 
-  c.copyLinkText = m.copiedAt != 0 ? L"Copied" : L"Copy details";
+  c.copyLinkText = Shown(m.copiedAt != 0 ? L"Copied" : L"Copy details");
   c.copyLinkShown = row.copy && !m.stopConfirmationShown;
   c.logLinkShown = row.log && !m.stopConfirmationShown;
-  float label = measure.SmallTextWidth(L"Error " + m.errorCodeText);
+  float label = measure.SmallTextWidth(Shown(L"Error " + m.errorCodeText));
   // Sized for the wider of its two looks ("Copied" is drawn 14 in, after its
   // check mark), so that the row stands still when a copy swaps them.
-  float copy = c.copyLinkShown ? std::max(measure.SmallTextWidth(L"Copy details") + 8,
-                                          measure.SmallTextWidth(L"Copied") + 14)
+  float copy = c.copyLinkShown ? std::max(measure.SmallTextWidth(Shown(L"Copy details")) + 8,
+                                          measure.SmallTextWidth(Shown(L"Copied")) + 14)
                                : 0;
-  float log = c.logLinkShown ? measure.SmallTextWidth(L"Show log file") + 8 : 0;
+  float log = c.logLinkShown ? measure.SmallTextWidth(Shown(L"Show log file")) + 8 : 0;
   float total = label + (c.copyLinkShown ? copy + 20 : 0) + (c.logLinkShown ? log + 20 : 0);
   float rowLeft = 360 - total / 2;
   c.errorLabel = {rowLeft, c.layout.errorRowTop, label, 24};
@@ -167,10 +168,9 @@ Controls ComputeControls(const ScreenModel& m, const ControlsInput& in, LayoutMe
   }
 
   c.accessibleText = AccessibleText(m, in);
-  c.title = texts::kWindowTitle;
-  if (m.screen == Screen::Installing && m.progress >= 0) {
-    c.title += L": Installing " + std::to_wstring(m.progress) + L"%";
-  }
+  std::wstring title = texts::kWindowTitle;
+  if (m.screen == Screen::Installing && m.progress >= 0) title += L": Installing " + std::to_wstring(m.progress) + L"%";
+  c.title = Shown(title);
   return c;
 }
 

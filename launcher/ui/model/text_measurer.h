@@ -64,15 +64,43 @@ float MeasureWidth(TextMeasurer& measurer, std::wstring_view text, float size);
 // in a box `width` wide.
 uint32_t CountLines(TextMeasurer& measurer, std::wstring_view text, float width);
 
+// How far a text that does not fit its place shrinks: in steps of half a DIP
+// down to 80 % of its size, which stays readable (11 DIP kickers 8.8, the
+// 24 DIP titles 19.2). A text that does not fit even there is drawn at the
+// floor, and the fit test names it.
+inline constexpr float kShrinkStep = 0.5f;
+inline constexpr float kShrinkFloor = 0.8f;
+
+// `style` at `size`, its line spacing scaled with it.
+TextStyle AtSize(const TextStyle& style, float size);
+
+// The style, at its own size or smaller (kShrinkStep down to kShrinkFloor),
+// at which `text` lays out in a box `boxWidth` wide on at most `maxLines`
+// lines, no line wider than the box.
+TextStyle FitStyle(TextMeasurer& measurer, std::wstring_view text, const TextStyle& style, float boxWidth,
+                   uint32_t maxLines);
+
+// The title style at which both parts of a title fit in `rowWidth`: on one
+// row together (`oneRow`: a tip, whose body follows at once), or each on its
+// own row (an outcome heading, which gives the title two rows when needed).
+TextStyle FitTitleStyle(TextMeasurer& measurer, std::wstring_view line1, std::wstring_view line2,
+                        const TextStyle& style, float rowWidth, bool oneRow);
+
 // The narrowest width, up to `maxWidth`, at which the text in the body style
 // wraps into no more lines than at `maxWidth`: balanced lines instead of a long
-// first line and a short last one. Remembers each answer by text and width.
+// first line and a short last one. Remembers each answer by text and width,
+// and the fitted styles of FitStyle by text, size, box and lines.
 class BalancedWidths {
  public:
   float Get(TextMeasurer& measurer, std::wstring_view text, float maxWidth);
+  TextStyle Fitted(TextMeasurer& measurer, std::wstring_view text, const TextStyle& style, float boxWidth,
+                   uint32_t maxLines);
+  TextStyle FittedTitle(TextMeasurer& measurer, std::wstring_view line1, std::wstring_view line2,
+                        const TextStyle& style, float rowWidth, bool oneRow);
 
  private:
   std::map<std::wstring, float> cache_;
+  std::map<std::wstring, float> fittedSizes_;
 };
 
 }  // namespace tavo::launcher::ui

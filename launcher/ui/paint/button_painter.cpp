@@ -4,6 +4,7 @@
 
 #include "launcher/ui/model/controls_layout.h"
 #include "launcher/ui/model/palette.h"
+#include "launcher/language/translation.h"
 
 namespace tavo::launcher::ui {
 namespace {
@@ -61,7 +62,7 @@ void DrawLink(FrameCanvas& canvas, const DipRect& r, std::wstring_view text, con
   if (copied) {
     const uint32_t feedback = colours.Accent(palette::kSuccessGreen);
     canvas.CheckMark(r.x + 6, r.y + 12, 9, feedback, 1.6f, 1);
-    canvas.DrawText(L"Copied", r.x + 14, r.y + 4, 200, kCopiedStyle, feedback, 1);
+    canvas.DrawText(Shown(L"Copied"), r.x + 14, r.y + 4, 200, kCopiedStyle, feedback, 1);
   } else {
     const ButtonLook look = ButtonLookOf(ButtonKind::Link, state, colours);
     canvas.DrawText(text, r.x, r.y + 4, r.w, text_style::kLink, look.text, 1);
@@ -171,10 +172,10 @@ void DrawRowButtons(FrameCanvas& canvas, const FrameInputs& frame) {
   const Controls& c = *frame.controls;
   const Colours& colours = frame.colours;
   if (c.copyLinkShown)
-    DrawLink(canvas, c.copyLink, L"Copy details", ButtonStateOf(kIdCopyDetails, true, frame.states),
+    DrawLink(canvas, c.copyLink, Shown(L"Copy details"), ButtonStateOf(kIdCopyDetails, true, frame.states),
              CopiedShown(frame.model->copiedAt, frame.now), colours);
   if (c.logLinkShown)
-    DrawLink(canvas, c.logLink, L"Show log file", ButtonStateOf(kIdShowLog, true, frame.states), false, colours);
+    DrawLink(canvas, c.logLink, Shown(L"Show log file"), ButtonStateOf(kIdShowLog, true, frame.states), false, colours);
   if (!c.primaryText.empty())
     DrawRowButton(canvas, ButtonKind::Primary, c.primary, c.primaryText,
                   ButtonStateOf(kIdPrimary, c.primaryEnabled, frame.states), colours);

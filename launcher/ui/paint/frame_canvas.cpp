@@ -205,10 +205,13 @@ void FrameCanvas::FillOpacityMask(ID2D1Bitmap* mask, float x, float y, float w, 
   target_->SetAntialiasMode(mode);
 }
 
+TextStyle FrameCanvas::Fitted(std::wstring_view text, const TextStyle& style, float boxWidth, uint32_t maxLines) {
+  return balancedWidths_.Fitted(measurer_, text, style, boxWidth, maxLines);
+}
+
 void FrameCanvas::DrawTitle(std::wstring_view line1, std::wstring_view line2, float top, float opacity,
-                            bool celebratory, const Colours& colours) {
+                            bool celebratory, const Colours& colours, const TextStyle& style) {
   if (opacity <= 0) return;
-  const TextStyle& style = text_style::kTitle;
   const LaidOutText first = Text(line1, kTitleBoxWidth, style);
   LaidOutText second;
   float space = 0;

@@ -96,7 +96,9 @@ class FrameCanvas {
   // #6B6B73, or a green-to-blue gradient when celebratory (high contrast: the
   // window text, and the highlight when celebratory).
   void DrawTitle(std::wstring_view line1, std::wstring_view line2, float top, float opacity, bool celebratory,
-                 const Colours& colours);
+                 const Colours& colours, const TextStyle& style = text_style::kTitle);
+  // The style at which a text fits its place (FitStyle), remembered per text.
+  TextStyle Fitted(std::wstring_view text, const TextStyle& style, float boxWidth, uint32_t maxLines);
 
  private:
   // The factory of the target (geometries are made there).

@@ -13,6 +13,7 @@
 #include "launcher/ui/paint/frame_canvas.h"
 #include "launcher/ui/paint/outcome_painter.h"
 #include "launcher/ui/paint/stop_overlay_painter.h"
+#include "launcher/language/translation.h"
 
 namespace tavo::launcher::ui {
 
@@ -152,12 +153,19 @@ void DrawCarousel(FrameCanvas& canvas, const DeviceResources& device, const Scre
                   colours.Opacity(0.85f));
 }
 
+// The kicker and the title keep one line each, the body three: the progress
+// label follows at 523. What is longer shrinks (FitStyle).
 void DrawTipTexts(FrameCanvas& canvas, const Tip& tip, float opacity, float offset, const Colours& colours) {
-  canvas.DrawText(tip.kicker, 48, 392 + offset, 624, text_style::kKicker, colours.Accent(tip.accent), opacity);
-  canvas.DrawTitle(tip.titleLine1, tip.titleLine2, 412 + offset, opacity, false, colours);
-  const float width = canvas.BalancedWidth(tip.body, 540);
-  canvas.DrawText(tip.body, 360 - width / 2, 452 + 1.4f * offset, width, text_style::kBody, colours.secondaryText,
-                  opacity);
+  const std::wstring kicker = Shown(tip.kicker), line1 = Shown(tip.titleLine1), line2 = Shown(tip.titleLine2),
+                     body = Shown(tip.body);
+  canvas.DrawText(kicker, 48, 392 + offset, 624, canvas.Fitted(kicker, text_style::kKicker, 624, 1),
+                  colours.Accent(tip.accent), opacity);
+  const TextStyle title =
+      canvas.Widths().FittedTitle(canvas.Measurer(), line1, line2, text_style::kTitle, 624, true);
+  canvas.DrawTitle(line1, line2, 412 + offset, opacity, false, colours, title);
+  const TextStyle bodyStyle = canvas.Fitted(body, text_style::kBody, 540, 3);
+  const float width = bodyStyle.size == text_style::kBody.size ? canvas.BalancedWidth(body, 540) : 540;
+  canvas.DrawText(body, 360 - width / 2, 452 + 1.4f * offset, width, bodyStyle, colours.secondaryText, opacity);
 }
 
 void DrawTipCopy(FrameCanvas& canvas, const ScreenModel& m, const CarouselPhase& phase, const Colours& colours) {
@@ -166,11 +174,13 @@ void DrawTipCopy(FrameCanvas& canvas, const ScreenModel& m, const CarouselPhase&
 }
 
 void DrawProgressTexts(FrameCanvas& canvas, const ScreenModel& m, bool installOnly, const Colours& colours) {
-  canvas.DrawText(ProgressLabel(m.screen), 48, 523, 400, text_style::kProgressLabel, colours.label, 1);
+  // One line each; the label ends before the percentage's place.
+  const std::wstring label = Shown(ProgressLabel(m.screen)), footer = Shown(FooterText(m.screen, installOnly));
+  canvas.DrawText(label, 48, 523, 400, canvas.Fitted(label, text_style::kProgressLabel, 400, 1), colours.label, 1);
   if (BarIsDeterminate(m.screen, m.progress)) {
-    canvas.DrawText(std::to_wstring(m.progress) + L"%", 592, 523, 80, text_style::kPercent, colours.muted, 1);
+    canvas.DrawText(Shown(std::to_wstring(m.progress) + L"%"), 592, 523, 80, text_style::kPercent, colours.muted, 1);
   }
-  canvas.DrawText(FooterText(m.screen, installOnly), 48, 562, 624, text_style::kFooter, colours.faint, 1);
+  canvas.DrawText(footer, 48, 562, 624, canvas.Fitted(footer, text_style::kFooter, 624, 1), colours.faint, 1);
 }
 
 void DrawProgressBar(FrameCanvas& canvas, const ScreenModel& m, double seconds, const Colours& colours) {
@@ -350,7 +360,10 @@ bool DrawFrame(FrameTools& tools, const FrameInputs& inputs, unsigned parts) {
 
   if (drawn(kChromePart)) {
     DrawWordmark(canvas, device, colours);
-    if (inputs.preview) canvas.DrawText(L"PREVIEW", 98, 28.5f, 80, text_style::kBadge, colours.faint, 1);
+    if (inputs.preview) {
+      const std::wstring badge = Shown(L"PREVIEW");
+      canvas.DrawText(badge, 98, 28.5f, 80, canvas.Fitted(badge, text_style::kBadge, 80, 1), colours.faint, 1);
+    }
   }
   if (IsOutcome(m.screen)) {
     const double age = ScreenAge(m, inputs.now);

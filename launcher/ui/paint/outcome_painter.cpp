@@ -8,6 +8,7 @@
 #include "launcher/ui/model/controls_layout.h"
 #include "launcher/ui/model/palette.h"
 #include "launcher/ui/window/device_resources.h"
+#include "launcher/language/translation.h"
 
 namespace tavo::launcher::ui {
 namespace {
@@ -85,7 +86,7 @@ void DrawErrorRow(FrameCanvas& canvas, const FrameInputs& frame, float entrance,
   const Controls& controls = *frame.controls;
   const Colours& colours = frame.colours;
   const float top = controls.layout.errorRowTop;
-  canvas.DrawText(L"Error " + frame.model->errorCodeText, controls.errorLabel.x, top + 4 + slide, 300,
+  canvas.DrawText(Shown(L"Error " + frame.model->errorCodeText), controls.errorLabel.x, top + 4 + slide, 300,
                   text_style::kErrorCode, colours.faint, entrance);
   const float dotOpacity = colours.Opacity(0.6f) * entrance;
   for (const auto& [shown, link] : {std::pair{controls.copyLinkShown, controls.copyLink},
@@ -104,11 +105,17 @@ void DrawOutcomeTexts(FrameCanvas& canvas, const FrameInputs& frame, double age)
   const TitleLines heading = TitleLinesFor(model.screen);
   const Colours& colours = frame.colours;
 
-  canvas.DrawText(heading.kicker, 48, layout.kickerTop + slide, 624, text_style::kKicker,
+  // The kicker keeps one line and each title part one row (shrinking when
+  // longer); the body wraps, and the layout gives it its lines.
+  const std::wstring kicker = Shown(heading.kicker), line1 = Shown(heading.line1), line2 = Shown(heading.line2),
+                     body = Shown(model.statusText);
+  canvas.DrawText(kicker, 48, layout.kickerTop + slide, 624, canvas.Fitted(kicker, text_style::kKicker, 624, 1),
                   colours.Accent(heading.accent), e);
-  canvas.DrawTitle(heading.line1, heading.line2, layout.titleTop + slide, e, heading.celebratory, colours);
-  const float bodyWidth = canvas.BalancedWidth(model.statusText, kBodyMaxWidth);
-  canvas.DrawText(model.statusText, kCentreX - bodyWidth / 2, layout.bodyTop + slide, bodyWidth, text_style::kBody,
+  const TextStyle title =
+      canvas.Widths().FittedTitle(canvas.Measurer(), line1, line2, text_style::kTitle, 624, false);
+  canvas.DrawTitle(line1, line2, layout.titleTop + slide, e, heading.celebratory, colours, title);
+  const float bodyWidth = canvas.BalancedWidth(body, kBodyMaxWidth);
+  canvas.DrawText(body, kCentreX - bodyWidth / 2, layout.bodyTop + slide, bodyWidth, text_style::kBody,
                   colours.secondaryText, e);
 
   if (OpeningDotsShown(model, frame.installOnly)) {

@@ -1,6 +1,7 @@
 #include "launcher/ui/paint/stop_overlay_painter.h"
 
 #include "launcher/ui/model/palette.h"
+#include "launcher/language/translation.h"
 
 namespace tavo::launcher::ui {
 namespace {
@@ -27,9 +28,14 @@ void DrawStopOverlay(FrameCanvas& canvas, const Colours& colours) {
     canvas.StrokeRoundRect(kCardX + 0.5f, kCardY + 0.5f, kCardW - 1, kCardH - 1, outline.get(), kCardRadius, 1);
   }
 
-  canvas.DrawText(L"Stop installing Tavo Studio?", kCardX, 226, kCardW, text_style::kOverlayTitle, colours.text, 1);
-  canvas.DrawText(L"Windows will undo the changes safely. You can run setup again anytime.", 200, 260, 320,
-                  text_style::kOverlayBody, colours.secondaryText, 1);
+  // The question keeps one line and the body two, above the buttons at 318;
+  // longer texts shrink.
+  const std::wstring title = Shown(L"Stop installing Tavo Studio?");
+  const std::wstring body = Shown(L"Windows will undo the changes safely. You can run setup again anytime.");
+  canvas.DrawText(title, kCardX, 226, kCardW, canvas.Fitted(title, text_style::kOverlayTitle, kCardW, 1), colours.text,
+                  1);
+  canvas.DrawText(body, 200, 260, 320, canvas.Fitted(body, text_style::kOverlayBody, 320, 2), colours.secondaryText,
+                  1);
 }
 
 }  // namespace tavo::launcher::ui

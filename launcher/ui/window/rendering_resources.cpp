@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "common/winrt/hresult_error.h"
+#include "launcher/language/translation.h"
 #include "launcher/packed/packed_resource.h"
 
 namespace tavo::launcher::ui {
@@ -47,7 +48,7 @@ const std::vector<uint8_t>& ExpandedFont(HMODULE module, int id) {
 
 }  // namespace
 
-RenderingResources::RenderingResources(HMODULE module) {
+RenderingResources::RenderingResources(HMODULE module) : localeName_(ActiveTranslation().LocaleName()) {
   CheckHr(::D2D1CreateFactory(D2D1_FACTORY_TYPE_SINGLE_THREADED, __uuidof(ID2D1Factory), nullptr,
                               d2d_.put_void()));
   CheckHr(::DWriteCreateFactory(DWRITE_FACTORY_TYPE_ISOLATED, __uuidof(IDWriteFactory),
@@ -115,7 +116,7 @@ ComPtr<IDWriteTextLayout> RenderingResources::MakeTextLayout(std::wstring_view t
                                                              const TextStyle& style) const {
   ComPtr<IDWriteTextFormat> format;
   CheckHr(write_->CreateTextFormat(uiFamily_.c_str(), privateFonts_.get(), static_cast<DWRITE_FONT_WEIGHT>(style.weight),
-                                   DWRITE_FONT_STYLE_NORMAL, DWRITE_FONT_STRETCH_NORMAL, style.size, L"en-us",
+                                   DWRITE_FONT_STYLE_NORMAL, DWRITE_FONT_STRETCH_NORMAL, style.size, localeName_.c_str(),
                                    format.put()));
   CheckHr(format->SetTextAlignment(static_cast<DWRITE_TEXT_ALIGNMENT>(style.align)));
   CheckHr(format->SetParagraphAlignment(DWRITE_PARAGRAPH_ALIGNMENT_NEAR));

@@ -27,7 +27,9 @@ class RenderingResources {
   // Creates the factories (COM must be initialised on this thread) and loads
   // the fonts from the resources of `module` (null: the process's own file).
   // Throws hresult_error when a factory cannot be created; font loading never
-  // fails: without the embedded fonts a system family is used.
+  // fails: without the embedded fonts a system family is used. Texts are laid
+  // out under the locale of the active translation, read now: DirectWrite's
+  // fallback then gives Han characters that language's forms.
   explicit RenderingResources(HMODULE module = nullptr);
   ~RenderingResources();
   RenderingResources(const RenderingResources&) = delete;
@@ -60,6 +62,7 @@ class RenderingResources {
   ComPtr<IDWriteInMemoryFontFileLoader> fontLoader_;  // registered with write_ while held
   ComPtr<IDWriteFontCollection> privateFonts_;
   std::wstring uiFamily_ = L"Segoe UI";
+  std::wstring localeName_;
 };
 
 // TextMeasurer over the window's DirectWrite layouts.

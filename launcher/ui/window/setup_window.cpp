@@ -11,6 +11,7 @@
 #include <cmath>
 
 #include "common/winrt/hresult_error.h"
+#include "launcher/language/translation.h"
 #include "launcher/ui/model/preview_state.h"
 #include "launcher/ui/model/window_placement.h"
 #include "launcher/ui/window/screenshot.h"
@@ -103,7 +104,7 @@ void SetupWindow::Create(HINSTANCE instance) {
   // A silent run has a message-only window: it carries the worker's messages
   // and the run's logic, and nothing can show, find or activate it.
   const bool messageOnly = options_.silent;
-  HWND created = CreateWindowExW(messageOnly ? 0 : WS_EX_APPWINDOW, ui::kWindowClassName, L"Tavo Studio Setup",
+  HWND created = CreateWindowExW(messageOnly ? 0 : WS_EX_APPWINDOW, ui::kWindowClassName, Shown(texts::kWindowTitle).c_str(),
                                  messageOnly ? 0 : WS_POPUP | WS_SYSMENU | WS_THICKFRAME | WS_MINIMIZEBOX, place.x,
                                  place.y, place.width, place.height, messageOnly ? HWND_MESSAGE : nullptr, nullptr,
                                  instance, nullptr);
@@ -197,9 +198,9 @@ void SetupWindow::CreateControls() {
   // Tests make the controls fail, to see the window's creation fail with this cause.
   if (_wgetenv(L"TAVO_TEST_HOOK_FAIL_CONTROLS")) throw hresult_error(HRESULT_FROM_WIN32(ERROR_NOT_ENOUGH_MEMORY));
 #endif
-  auto button = [&](int id, const wchar_t* text, bool visible) {
+  auto button = [&](int id, const std::wstring& text, bool visible) {
     DWORD style = WS_CHILD | WS_TABSTOP | BS_OWNERDRAW | (visible ? WS_VISIBLE : 0);
-    HWND control = CreateWindowExW(0, L"BUTTON", text, style, 0, 0, 10, 10, window_,
+    HWND control = CreateWindowExW(0, L"BUTTON", text.c_str(), style, 0, 0, 10, 10, window_,
                                    reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance_, nullptr);
     if (!control) ThrowLastError();
     SetWindowSubclass(control, ControlProc, static_cast<UINT_PTR>(id), 0);
@@ -207,11 +208,11 @@ void SetupWindow::CreateControls() {
   };
   primary_ = button(kIdPrimary, L"", false);
   secondary_ = button(kIdSecondary, L"", false);
-  copy_ = button(kIdCopyDetails, L"Copy details", false);
-  showLog_ = button(kIdShowLog, L"Show log file", false);
-  minimize_ = button(kIdCaptionMinimize, L"Minimize", true);
-  close_ = button(kIdCaptionClose, L"Close", true);
-  status_ = CreateWindowExW(0, L"STATIC", model_.statusText.c_str(), WS_CHILD | WS_VISIBLE, 0, 0, 10, 10, window_,
+  copy_ = button(kIdCopyDetails, Shown(L"Copy details"), false);
+  showLog_ = button(kIdShowLog, Shown(L"Show log file"), false);
+  minimize_ = button(kIdCaptionMinimize, Shown(L"Minimize"), true);
+  close_ = button(kIdCaptionClose, Shown(L"Close"), true);
+  status_ = CreateWindowExW(0, L"STATIC", Shown(model_.statusText).c_str(), WS_CHILD | WS_VISIBLE, 0, 0, 10, 10, window_,
                             reinterpret_cast<HMENU>(static_cast<INT_PTR>(kIdStatusText)), instance_, nullptr);
   if (!status_) ThrowLastError();
   SetWindowSubclass(status_, ControlProc, kIdStatusText, 0);

@@ -4,6 +4,7 @@
 
 #include "common/process_clock.h"
 #include "common/winrt/hresult_error.h"
+#include "launcher/language/translation.h"
 #include "launcher/packed/packed_resource.h"
 #include "launcher/ui/paint/frame_painter.h"
 #include "launcher/ui/window/window_class.h"
@@ -82,11 +83,12 @@ void SetupWindow::PaintFallback(HDC dc) {
   RECT text = client;
   InflateRect(&text, -24, 0);
   RECT measured = text;
-  DrawTextW(dc, kFallbackMessage, -1, &measured, DT_CENTER | DT_WORDBREAK | DT_CALCRECT);
+  const std::wstring message = Shown(kFallbackMessage);
+  DrawTextW(dc, message.c_str(), -1, &measured, DT_CENTER | DT_WORDBREAK | DT_CALCRECT);
   const LONG height = measured.bottom - measured.top;
   text.top = client.top + (client.bottom - client.top - height) / 2;
   text.bottom = text.top + height;
-  DrawTextW(dc, kFallbackMessage, -1, &text, DT_CENTER | DT_WORDBREAK);
+  DrawTextW(dc, message.c_str(), -1, &text, DT_CENTER | DT_WORDBREAK);
   SelectObject(dc, oldFont);
 }
 
