@@ -17,6 +17,8 @@ class TextTable {
   // cut short, has the wrong mark or holds a language twice.
   static TextTable Read(std::span<const uint8_t> bytes);
 
+  // The English texts, in the table's order.
+  const std::vector<std::wstring>& English() const { return english_; }
   // English and the languages the table carries, in its order.
   std::vector<std::wstring> Languages() const;
   // The translation for one of Languages() (English for "en" or a tag the

@@ -4,6 +4,13 @@
 Every language file must be UTF-8 without a byte order mark, valid JSON with a
 2-space indent, hold exactly the ids of texts.json, and keep each text's
 placeholders ({percent}, {code}, ...) and its line breaks.
+
+With --sources, each English text must also be the code's: every piece of it
+between placeholders appears in a string literal (adjacent literals joined)
+of the file its "where" names, or is another text followed by such a piece
+(the window title before ": Installing "). The launcher finds a translation by
+the English it is given, so a text the code changed would silently stay
+English.
 """
 import json, os, re, sys
 
@@ -16,6 +23,46 @@ def load(name):
     if raw.startswith(b"\xef\xbb\xbf"):
         raise ValueError(f"{name}: starts with a byte order mark")
     return raw.decode("utf-8"), json.loads(raw.decode("utf-8"))
+
+LITERAL = re.compile(r'L?"((?:[^"\\\n]|\\.)*)"')
+ESCAPE = re.compile(r"\\(u[0-9a-fA-F]{4}|x[0-9a-fA-F]{2}|.)")
+SIMPLE_ESCAPES = {"n": "\n", "t": "\t", "\\": "\\", '"': '"', "'": "'"}
+
+
+def decode(literal):
+    def one(m):
+        e = m.group(1)
+        return chr(int(e[1:], 16)) if e[0] in "ux" and len(e) > 1 else SIMPLE_ESCAPES.get(e, e)
+    return ESCAPE.sub(one, literal)
+
+
+def literals(path):
+    source = open(path, encoding="utf-8").read()
+    joined, end = [], None
+    for m in LITERAL.finditer(source):
+        if end is not None and joined and not source[end:m.start()].strip():
+            joined[-1] += decode(m.group(1))
+        else:
+            joined.append(decode(m.group(1)))
+        end = m.end()
+    return joined
+
+
+def check_sources(texts):
+    root = os.path.dirname(os.path.dirname(HERE))
+    problems, cache = [], {}
+    whole = [t["en"] for t in texts]
+    for t in texts:
+        path = os.path.join(root, t["where"].split(":")[0])
+        if path not in cache:
+            cache[path] = literals(path)
+        found = cache[path]
+        for piece in (p for p in PLACEHOLDER.split(t["en"]) if p):
+            rests = [piece] + [piece[len(w):] for w in whole if w != piece and piece.startswith(w)]
+            if not any(r and any(r in f for f in found) for r in rests):
+                problems.append(f"texts.json: {t['id']}: {piece!r} is not in {t['where']}")
+    return problems
+
 
 def main():
     problems = []
@@ -51,6 +98,8 @@ def main():
                 problems.append(f"{name}: {id}: line breaks differ")
             if not value.strip():
                 problems.append(f"{name}: {id}: empty")
+    if "--sources" in sys.argv:
+        problems += check_sources(texts)
     for p in problems:
         print(p)
     print(f"{len(texts)} texts, {len(TAGS)} languages: " + ("OK" if not problems else f"{len(problems)} problems"))

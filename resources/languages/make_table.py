@@ -23,19 +23,23 @@ import sys
 HERE = pathlib.Path(__file__).resolve().parent
 LANGUAGES = ["de", "fr", "es", "it", "pt-BR", "nl", "pl", "tr", "ru", "ja", "ko", "zh-Hans", "zh-Hant"]
 PSEUDO = "qps-ploc"
-ACCENTS = str.maketrans("aceinorsuyzACEINORSUYZ", "àçéîñöŕšüýžÀÇÉÎÑÖŔŠÜÝŽ")
+# Wine's line breaking finds no break before some letters (Ý, ŕ): the
+# pseudo-language leaves r and y plain, so that it measures as Windows would.
+ACCENTS = str.maketrans("aceinosuzACEINOSUZ", "àçéîñöšüžÀÇÉÎÑÖŠÜŽ")
 PLACEHOLDER = re.compile(r"(\{[a-z_]+\})")
 
 
 def pseudo(text):
-    # Accents outside the placeholders; then 40 % more, as middle dots before
-    # the end of each line, so that a cut text shows its missing end.
+    # Accents outside the placeholders; then 40 % more at the end of each
+    # line, as words of middle dots (a line can break between them, as it can
+    # in a real language), so that a cut text shows its missing end.
     lines = []
     for line in text.split("\n"):
         parts = PLACEHOLDER.split(line)
         accented = "".join(p if PLACEHOLDER.fullmatch(p) else p.translate(ACCENTS) for p in parts)
         grow = (len(line) * 2 + 4) // 5 if line else 0
-        lines.append(accented + ("\u00b7" * grow if grow else ""))
+        padding = " ".join("\u00b7" * min(5, grow - i) for i in range(0, grow, 6))
+        lines.append(accented + (" " + padding if grow else ""))
     return "\n".join(lines)
 
 

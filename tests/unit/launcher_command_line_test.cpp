@@ -47,6 +47,20 @@ TEST(LauncherCommandLine, UnattendedRuns) {
   EXPECT_EQ(Parse({L"--bogus"}).verdict, CommandLineVerdict::UsageBox);
 }
 
+TEST(LauncherCommandLine, LanguageTakesATagAndRejectsTheRest) {
+  for (const wchar_t* tag : {L"de", L"pt-BR", L"zh-Hant-HK", L"qps-ploc", L"xx-YY"}) {
+    ParsedCommandLine parsed = Parse({L"--check-only", L"--language", tag});
+    ASSERT_EQ(parsed.verdict, CommandLineVerdict::Accepted) << tag;
+    EXPECT_EQ(parsed.options.language, tag);  // one we do not ship falls back when the language is chosen
+  }
+  EXPECT_EQ(Parse({L"--preview", L"--state", L"error", L"--language", L"ja"}).verdict, CommandLineVerdict::Accepted);
+  for (const wchar_t* bad : {L"", L"d", L"de_DE", L"de-", L"-de", L"de--AT", L"1de", L"de-ABCDEFGHI", L"de AT"}) {
+    EXPECT_EQ(Parse({L"--language", bad}).verdict, CommandLineVerdict::Rejected) << bad;
+  }
+  EXPECT_EQ(Parse({L"--language"}).verdict, CommandLineVerdict::UsageBox);
+  EXPECT_NE(std::wstring(kUsageText).find(L"[--language TAG]"), std::wstring::npos);
+}
+
 TEST(LauncherCommandLine, UnknownArgumentsAndMissingValuesShowTheUsageBox) {
   for (auto args : std::vector<std::vector<std::wstring>>{
            {L"--Install"}, {L"--install=yes"}, {L"install"}, {L"--report"}, {L"--install", L"--state"},
