@@ -151,6 +151,67 @@ class Screenshots(unittest.TestCase):
         self.assertGreaterEqual(column_run(picture, 396 * scale, colour, range(120 * scale, 460 * scale)), 12 * scale)
 
 
+LANGUAGES = ("en", "de", "fr", "es", "it", "pt-BR", "nl", "pl", "tr", "ru", "ja", "ko", "zh-Hans", "zh-Hant", "qps-ploc")
+CJK = ("ja", "ko", "zh-Hans", "zh-Hant")
+
+
+def glyph_shapes(picture, rows):
+    """The distinct shapes of the near-white glyphs in these rows: the ink
+    split into cells at blank columns, each cell cropped to its ink."""
+    def ink(x, y):
+        return min(picture.at(x, y)) > 170
+    columns = [any(ink(x, y) for y in rows) for x in range(picture.width)]
+    shapes, x = set(), 0
+    while x < picture.width:
+        if not columns[x]:
+            x += 1
+            continue
+        start = x
+        while x < picture.width and columns[x]:
+            x += 1
+        cell = [tuple(ink(cx, y) for cx in range(start, x)) for y in rows]
+        cell = [row for row in cell if any(row)]
+        shapes.add(tuple(cell))
+    return shapes
+
+
+class LanguageScreenshots(unittest.TestCase):
+    """The installing, error and stop screens of every language, at the probes
+    of the screens above; Japanese, Korean and Chinese with real glyphs."""
+
+    def setUp(self):
+        self.ws = harness.Workspace().__enter__()
+        self.addCleanup(self.ws.__exit__, None, None, None)
+
+    def capture(self, language, state, *options):
+        path = self.ws.path("%s-%s.png" % (language, state))
+        run = lh.run_launcher("--preview", "--state", state, *options, "--language", language,
+                              "--screenshot", harness.windows_path(path), workspace=self.ws)
+        self.assertEqual((run.exit_code, run.box), (0, None), (language, state, run))
+        return pictures.read_png(path)
+
+    def test_every_language_draws_each_screen_in_its_place(self):
+        for language in LANGUAGES:
+            with self.subTest(language=language):
+                installing = self.capture(language, "installing", "--percent", "42")
+                for x in (60, 150, 280):
+                    self.assertTrue(is_fill(installing.at(x, 550)), (x, installing.at(x, 550)))
+                error = self.capture(language, "error")
+                self.assertGreaterEqual(column_run(error, 396, pictures.hex_colour(BADGE_WARNING), range(120, 460)), 12)
+                widest = max(row_run(error, y, pictures.hex_colour(PRIMARY_FILL)) for y in range(380, 600, 3))
+                self.assertGreaterEqual(widest, 120)
+                cancel = self.capture(language, "cancel", "--percent", "70")
+                self.assertTrue(pictures.near(cancel.at(180, 215), pictures.hex_colour(CARD), 4))
+                self.assertTrue(pictures.near(cancel.at(250, 322), pictures.hex_colour(PRIMARY_FILL), 4))
+                self.assertTrue(pictures.near(cancel.at(250, 356), pictures.hex_colour(PRIMARY_FILL), 4))
+                self.assertFalse(pictures.near(cancel.at(250, 314), pictures.hex_colour(PRIMARY_FILL), 40))
+                if language in CJK:
+                    # An empty box is one shape however often it repeats: the
+                    # heading's first line ("Something got in the way.") has
+                    # several distinct glyphs, each drawn by a CJK font.
+                    self.assertGreaterEqual(len(glyph_shapes(error, range(290, 345))), 5, language)
+
+
 class HighContrastScreenshots(unittest.TestCase):
     """A high-contrast theme, forced by the test hook over system colours that
     all differ, so that each probe tells which role a pixel took."""
