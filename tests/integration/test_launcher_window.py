@@ -1,5 +1,7 @@
 """The launcher's window on real worker events, walked with the window driver."""
 
+import json
+import pathlib
 import re
 import subprocess
 import unittest
@@ -298,3 +300,64 @@ class LauncherReader(unittest.TestCase):
 
 if __name__ == "__main__":
     unittest.main()
+
+
+def translations(tag):
+    """English text to its translation in `tag`, from the language files."""
+    folder = pathlib.Path(__file__).resolve().parents[2] / "resources" / "languages"
+    english = {t["id"]: t["en"] for t in json.loads((folder / "texts.json").read_text(encoding="utf-8"))["texts"]}
+    if tag == "en":
+        return {e: e for e in english.values()}
+    shown = json.loads((folder / (tag + ".json")).read_text(encoding="utf-8"))
+    return {english[i]: shown[i] for i in english}
+
+
+# Times, durations, ids and the session's folder differ from run to run; the
+# texts and codes must not differ between languages.
+VARYING = re.compile(r'("(?:[A-Za-z]*(?:[Tt]ime|At|Ms|Seconds|Id|Pid|Path|Folder|Tick|Date|Nonce|hash)[A-Za-z]*)"'
+                     r'\s*:\s*)("(?:[^"\\]|\\.)*"|-?[0-9.]+)')
+STAMP = re.compile(r"(?<=processId=)\d+|(?<=availableBytes=)\d+|\d{4}-\d\d-\d\dT[0-9:.]+Z?|\\\\[^\"]*?tavo-setup-[^\"\\\\]+|vst_[0-9a-f]{32}|\{[0-9A-Fa-f-]{36}\}")
+
+
+def comparable(text):
+    return STAMP.sub("*", VARYING.sub(r"\1*", text))
+
+
+class LauncherLanguages(unittest.TestCase):
+    """A full install through the window with the user's language set as Wine
+    takes it from the environment: the screens and the screen reader's texts
+    in that language, the report, the trace and telemetry as in English."""
+
+    def setUp(self):
+        self.host = package_host.PackageHost()
+
+    def install(self, tag, locale):
+        words = translations(tag)
+        with harness.Workspace() as ws:
+            gate = ws.path("read-preparing")
+            self.host.script(body=descriptor(), hold_until=str(gate))
+            env = {"TAVO_SIM_SCENARIO": harness.windows_path(ws.scenario({})), "LANG": locale, "LC_ALL": locale}
+            with lh.running("--install", "--report", harness.windows_path(ws.path("install.json")),
+                            env=env) as launched:
+                preparing = lh.driver("wait-window", 20000, "wait-status", words[PREPARING], 60000, "title",
+                                      "control", 1003)
+                lh.open_gate(ws.dir, "read-preparing")
+                final = lh.driver("wait-status", words[INSTALLED], 120000, "title", "control", 1001,
+                                  "control", 1002, "close", "wait-gone", 15000)
+            self.assertEqual(launched.run.exit_code, 0, launched.run)
+            self.assertEqual(preparing["title"] + final["title"], [words["Tavo Studio Setup"]] * 2)
+            self.assertEqual(preparing["control"][0]["text"], words["Close"])  # the caption button's name
+            primary, secondary = final["control"]
+            self.assertEqual((primary["text"], secondary["text"]), (words["Open Tavo Studio"], words["Close"]))
+            trace = (ws.dir / "install.json.trace.jsonl").read_text(encoding="utf-8")
+            posts = sorted(comparable(p["body"]) for p in self.host.telemetry_posts())
+            return comparable(ws.report_text()), comparable(trace), posts
+
+    def test_a_german_japanese_and_russian_install_speaks_the_language_and_reports_as_in_english(self):
+        english = self.install("en", "en_US.UTF-8")
+        for tag, locale in (("de", "de_DE.UTF-8"), ("ja", "ja_JP.UTF-8"), ("ru", "ru_RU.UTF-8")):
+            with self.subTest(language=tag):
+                report, trace, posts = self.install(tag, locale)
+                self.assertEqual(report, english[0])
+                self.assertEqual(trace.splitlines(), english[1].splitlines())
+                self.assertEqual(posts, english[2])
