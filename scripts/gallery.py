@@ -1,7 +1,9 @@
 #!/usr/bin/env python3
 """The gallery: a screenshot of every preview state of TavoSetup.exe (and one
-at scale 2) through its `--preview --screenshot` mode, written into the build
-tree. Prints each file's path. The tree's Wine session must be running.
+at scale 2) through its `--preview --screenshot` mode, and the installing
+(42 %), error and stop screens in every language the setup speaks and the
+pseudo-language, written into the build tree (languages/ for the latter).
+Prints each file's path. The tree's Wine session must be running.
 
 usage: gallery.py BUILD_TREE [--docs]
   --docs  also copies the few screens the README shows to docs/screens/"""
@@ -22,8 +24,15 @@ STATES = ["welcome", "preparing", "downloading", "installing", "verifying", "can
           "unsupported-avx"]
 # (file name, extra options)
 EXTRA = [("installing-scale2", ["--state", "installing", "--percent", "64", "--tip", "2", "--screenshot-scale", "2"])]
-# The screens the README shows.
+# The languages, English first, then the pseudo-language of test builds.
+LANGUAGES = ["en", "de", "fr", "es", "it", "pt-BR", "nl", "pl", "tr", "ru", "ja", "ko", "zh-Hans", "zh-Hant",
+             "qps-ploc"]
+LANGUAGE_SCREENS = [("installing", ["--state", "installing", "--percent", "42"]), ("error", ["--state", "error"]),
+                    ("cancel", ["--state", "cancel"])]
+# The screens the README shows, and the one it shows in three more languages.
 DOCS = ["installing", "cancel", "success", "error"]
+DOCS_LANGUAGES = [("languages/de-error", "error-de"), ("languages/ja-error", "error-ja"),
+                  ("languages/ru-error", "error-ru")]
 
 
 def capture(tree, programs, folder, name, options):
@@ -49,12 +58,17 @@ def main(argv):
     shots = [(state, ["--state", state]) for state in STATES] + EXTRA
     for name, options in shots:
         print(capture(tree, programs, folder, name, options), flush=True)
+    (folder / "languages").mkdir(exist_ok=True)
+    for language in LANGUAGES:
+        for screen, options in LANGUAGE_SCREENS:
+            print(capture(tree, programs, folder, "languages/%s-%s" % (language, screen),
+                          options + ["--language", language]), flush=True)
     if len(argv) == 3:
         docs = ROOT / "docs" / "screens"
         docs.mkdir(parents=True, exist_ok=True)
-        for name in DOCS:
-            shutil.copyfile(folder / (name + ".png"), docs / (name + ".png"))
-            print(docs / (name + ".png"))
+        for name, target in [(n, n) for n in DOCS] + DOCS_LANGUAGES:
+            shutil.copyfile(folder / (name + ".png"), docs / (target + ".png"))
+            print(docs / (target + ".png"))
 
 
 if __name__ == "__main__":
