@@ -110,6 +110,12 @@ uint32_t RunSetup(HINSTANCE instance, const LaunchOptions& options, const std::w
   // again. With telemetry off by policy there is no profile at all.
   if (!visitorId.empty() && !wrongAccount && !TelemetryDisabledByPolicy()) GetOrCreateProfile(visitorId);
   drawing = std::make_unique<DrawingResources>();
+  // A window that will be seen: DirectWrite's first-use work overlaps with
+  // making the window and its render target.
+  if (!options.silent && !options.checkOnly) {
+    drawing->resources.WarmUpInBackground(
+        nullptr, {TAVO_RESOURCE_WORDMARK, TAVO_RESOURCE_LOGO, TAVO_RESOURCE_TIP_FIRST + (options.preview ? options.tip : 0)});
+  }
   window = std::make_unique<SetupWindow>(options, visitorId, drawing->resources, drawing->measurer);
   PublishWindow(window.get());
   window->Create(instance);

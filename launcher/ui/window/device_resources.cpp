@@ -130,24 +130,28 @@ PixelSize DeviceResources::TipPicture(int index) const {
 
 DeviceResources::LoadedPicture DeviceResources::LoadBitmap(int resourceId, SizeF target, bool fitTip,
                                                           float scale) const {
-  HRSRC found = ::FindResourceW(module_, MAKEINTRESOURCEW(resourceId), RT_RCDATA);
-  HGLOBAL loaded = found ? ::LoadResource(module_, found) : nullptr;
-  void* bytes = loaded ? ::LockResource(loaded) : nullptr;
-  const DWORD size = found ? ::SizeofResource(module_, found) : 0;
-  if (!bytes || size == 0) throw hresult_error(HRESULT_FROM_WIN32(ERROR_RESOURCE_DATA_NOT_FOUND));
-
   IWICImagingFactory* wic = resources_.ImagingFactory();
-  ComPtr<IWICStream> stream;
-  CheckHr(wic->CreateStream(stream.put()));
-  CheckHr(stream->InitializeFromMemory(static_cast<BYTE*>(bytes), size));
-  ComPtr<IWICBitmapDecoder> decoder;
-  CheckHr(wic->CreateDecoderFromStream(stream.get(), nullptr, WICDecodeMetadataCacheOnLoad, decoder.put()));
-  ComPtr<IWICBitmapFrameDecode> frame;
-  CheckHr(decoder->GetFrame(0, frame.put()));
-  ComPtr<IWICFormatConverter> converter;
-  CheckHr(wic->CreateFormatConverter(converter.put()));
-  CheckHr(converter->Initialize(frame.get(), GUID_WICPixelFormat32bppPBGRA, WICBitmapDitherTypeNone, nullptr, 0.0,
-                                WICBitmapPaletteTypeCustom));
+  // The first frame's pictures may be decoded already (the warm-up thread).
+  ComPtr<IWICBitmapSource> converter = resources_.DecodedPicture(resourceId);
+  if (!converter) {
+    HRSRC found = ::FindResourceW(module_, MAKEINTRESOURCEW(resourceId), RT_RCDATA);
+    HGLOBAL loaded = found ? ::LoadResource(module_, found) : nullptr;
+    void* bytes = loaded ? ::LockResource(loaded) : nullptr;
+    const DWORD size = found ? ::SizeofResource(module_, found) : 0;
+    if (!bytes || size == 0) throw hresult_error(HRESULT_FROM_WIN32(ERROR_RESOURCE_DATA_NOT_FOUND));
+    ComPtr<IWICStream> stream;
+    CheckHr(wic->CreateStream(stream.put()));
+    CheckHr(stream->InitializeFromMemory(static_cast<BYTE*>(bytes), size));
+    ComPtr<IWICBitmapDecoder> decoder;
+    CheckHr(wic->CreateDecoderFromStream(stream.get(), nullptr, WICDecodeMetadataCacheOnLoad, decoder.put()));
+    ComPtr<IWICBitmapFrameDecode> frame;
+    CheckHr(decoder->GetFrame(0, frame.put()));
+    ComPtr<IWICFormatConverter> converted;
+    CheckHr(wic->CreateFormatConverter(converted.put()));
+    CheckHr(converted->Initialize(frame.get(), GUID_WICPixelFormat32bppPBGRA, WICBitmapDitherTypeNone, nullptr, 0.0,
+                                  WICBitmapPaletteTypeCustom));
+    converter = ComPtr<IWICBitmapSource>::Copy(converted.get());
+  }
 
   PixelSize picture;
   CheckHr(converter->GetSize(&picture.width, &picture.height));

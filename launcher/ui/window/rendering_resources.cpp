@@ -48,6 +48,27 @@ const std::vector<uint8_t>& ExpandedFont(HMODULE module, int id) {
 
 }  // namespace
 
+ComPtr<IWICBitmapSource> DecodeResourcePicture(IWICImagingFactory* wic, HMODULE module, int id) {
+  HRSRC found = ::FindResourceW(module, MAKEINTRESOURCEW(id), RT_RCDATA);
+  HGLOBAL loaded = found ? ::LoadResource(module, found) : nullptr;
+  void* bytes = loaded ? ::LockResource(loaded) : nullptr;
+  const DWORD size = found ? ::SizeofResource(module, found) : 0;
+  ComPtr<IWICStream> stream;
+  ComPtr<IWICBitmapDecoder> decoder;
+  ComPtr<IWICBitmapFrameDecode> frame;
+  ComPtr<IWICFormatConverter> converter;
+  ComPtr<IWICBitmap> decoded;
+  if (!bytes || size == 0 || FAILED(wic->CreateStream(stream.put())) ||
+      FAILED(stream->InitializeFromMemory(static_cast<BYTE*>(bytes), size)) ||
+      FAILED(wic->CreateDecoderFromStream(stream.get(), nullptr, WICDecodeMetadataCacheOnLoad, decoder.put())) ||
+      FAILED(decoder->GetFrame(0, frame.put())) || FAILED(wic->CreateFormatConverter(converter.put())) ||
+      FAILED(converter->Initialize(frame.get(), GUID_WICPixelFormat32bppPBGRA, WICBitmapDitherTypeNone, nullptr, 0.0,
+                                   WICBitmapPaletteTypeCustom)) ||
+      FAILED(wic->CreateBitmapFromSource(converter.get(), WICBitmapCacheOnLoad, decoded.put())))
+    return {};
+  return ComPtr<IWICBitmapSource>::Copy(decoded.get());
+}
+
 RenderingResources::RenderingResources(HMODULE module) : localeName_(ActiveTranslation().LocaleName()) {
   CheckHr(::D2D1CreateFactory(D2D1_FACTORY_TYPE_SINGLE_THREADED, __uuidof(ID2D1Factory), nullptr,
                               d2d_.put_void()));
@@ -62,6 +83,7 @@ RenderingResources::RenderingResources(HMODULE module) : localeName_(ActiveTrans
 }
 
 RenderingResources::~RenderingResources() {
+  FinishWarmUp();
   privateFonts_.reset();
   if (fontLoader_) write_->UnregisterFontFileLoader(fontLoader_.get());
 }
@@ -112,8 +134,55 @@ bool RenderingResources::LoadEmbeddedFonts(HMODULE module) {
   return true;
 }
 
+void RenderingResources::WarmUpInBackground(HMODULE module, std::vector<int> pictureIds) {
+  if (warmUp_.joinable()) return;
+  try {
+    warmUp_ = std::thread([this, module, ids = std::move(pictureIds)] {
+      // Nothing is lost by a failure here: the window's first layout and its
+      // pictures do the same work and meet the same failure, where it is handled.
+      try {
+        DWRITE_TEXT_METRICS metrics{};
+        MakeLayout(L"Tavo Studio 0123456789", 1000, text_style::kBody)->GetMetrics(&metrics);
+      } catch (const std::exception&) {
+      }
+      // A factory of this thread's own apartment; the decoded bitmaps it
+      // makes are free-threaded, so the window's thread may draw from them.
+      if (FAILED(::CoInitializeEx(nullptr, COINIT_MULTITHREADED))) return;
+      {
+        ComPtr<IWICImagingFactory> wic;
+        if (SUCCEEDED(::CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
+                                         __uuidof(IWICImagingFactory), wic.put_void()))) {
+          for (int id : ids) {
+            if (ComPtr<IWICBitmapSource> picture = DecodeResourcePicture(wic.get(), module, id))
+              decoded_.emplace(id, picture);
+          }
+        }
+      }
+      ::CoUninitialize();
+    });
+  } catch (const std::system_error&) {
+    // No thread: the first layout does the one-time work itself.
+  }
+}
+
+ComPtr<IWICBitmapSource> RenderingResources::DecodedPicture(int id) const {
+  FinishWarmUp();
+  auto found = decoded_.find(id);
+  return found == decoded_.end() ? ComPtr<IWICBitmapSource>() : found->second;
+}
+
+void RenderingResources::FinishWarmUp() const {
+  if (warmUp_.joinable() && warmUp_.get_id() != std::this_thread::get_id()) warmUp_.join();
+}
+
 ComPtr<IDWriteTextLayout> RenderingResources::MakeTextLayout(std::wstring_view text, float maxWidth,
                                                              const TextStyle& style) const {
+  FinishWarmUp();
+  return MakeLayout(text, maxWidth, style);
+}
+
+ComPtr<IDWriteTextLayout> RenderingResources::MakeLayout(std::wstring_view text, float maxWidth,
+                                                         const TextStyle& style) const {
   ComPtr<IDWriteTextFormat> format;
   CheckHr(write_->CreateTextFormat(uiFamily_.c_str(), privateFonts_.get(), static_cast<DWRITE_FONT_WEIGHT>(style.weight),
                                    DWRITE_FONT_STYLE_NORMAL, DWRITE_FONT_STRETCH_NORMAL, style.size, localeName_.c_str(),

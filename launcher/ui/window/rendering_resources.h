@@ -10,6 +10,9 @@
 
 #include <string>
 #include <string_view>
+#include <thread>
+#include <map>
+#include <vector>
 
 #include "common/winrt/com_ptr.h"
 #include "launcher/ui/model/text_measurer.h"
@@ -45,12 +48,24 @@ class RenderingResources {
   // The collection of the embedded fonts; null when they could not be loaded.
   IDWriteFontCollection* PrivateFonts() const { return privateFonts_.get(); }
 
+  // Starts DirectWrite's one-time work (reading the fonts, the shaping
+  // tables), with one layout of a short text, and the decoding of the
+  // pictures `pictureIds` (RT_RCDATA of `module`) on a thread of its own, so
+  // that they run while the window and its render target are made. The first
+  // MakeTextLayout or DecodedPicture waits for it: DirectWrite is never used
+  // by two threads at once. Nothing happens when no thread can be made.
+  void WarmUpInBackground(HMODULE module, std::vector<int> pictureIds);
+  // A picture the warm-up decoded (32bppPBGRA in memory), or null.
+  ComPtr<IWICBitmapSource> DecodedPicture(int id) const;
+
   // A layout of the text in the UI family, `maxWidth` wide and 1000 high.
   // Throws hresult_error.
   ComPtr<IDWriteTextLayout> MakeTextLayout(std::wstring_view text, float maxWidth, const TextStyle& style) const;
 
  private:
   void LoadFonts(HMODULE module);
+  void FinishWarmUp() const;
+  ComPtr<IDWriteTextLayout> MakeLayout(std::wstring_view text, float maxWidth, const TextStyle& style) const;
   // The four embedded weights as the private collection; false when any is
   // missing or a call fails.
   bool LoadEmbeddedFonts(HMODULE module);
@@ -63,7 +78,13 @@ class RenderingResources {
   ComPtr<IDWriteFontCollection> privateFonts_;
   std::wstring uiFamily_ = L"Segoe UI";
   std::wstring localeName_;
+  mutable std::thread warmUp_;
+  std::map<int, ComPtr<IWICBitmapSource>> decoded_;  // written by the warm-up only
 };
+
+// Picture `id` (RT_RCDATA of `module`) decoded into memory as 32bppPBGRA;
+// null when it is missing or cannot be decoded.
+ComPtr<IWICBitmapSource> DecodeResourcePicture(IWICImagingFactory* wic, HMODULE module, int id);
 
 // TextMeasurer over the window's DirectWrite layouts.
 class DirectWriteTextMeasurer final : public TextMeasurer {

@@ -90,6 +90,16 @@ std::optional<LRESULT> SetupWindow::OnCreate() {
   ReadColours();
   SetTimer(window_, kTimerAnimation, 33, nullptr);
   taskbarCreatedMessage_ = ui::TaskbarButton::CreatedMessage(window_);
+  // The render target is made now, while DirectWrite's first-use work runs
+  // on its own thread (RenderingResources::WarmUpInBackground), instead of
+  // one after the other in the first paint.
+  if (!options_.silent && !options_.checkOnly && options_.screenshotPath.empty()) {
+    try {
+      device_.EnsureForWindow(window_, scale_);
+    } catch (const hresult_error&) {
+      // The first paint tries again, and draws its GDI text if it fails too.
+    }
+  }
   UpdateControls();
   created_ = true;
   return 0;
