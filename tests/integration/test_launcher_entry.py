@@ -1,5 +1,6 @@
 """The launcher's command line and its check run against the real worker."""
 
+import json
 import pathlib
 import struct
 import sys
@@ -11,12 +12,14 @@ import launcher_harness as lh
 sys.path.insert(0, str(pathlib.Path(__file__).resolve().parents[1] / "tools"))
 import pe  # noqa: E402
 
+ROOT = pathlib.Path(__file__).resolve().parents[2]
 WORKER_RESOURCE = 301
 
-USAGE = ("TavoSetup.exe [--install | --check-only] [--silent | --passive] [--verbose] [--report PATH]\n"
+USAGE = ("TavoSetup.exe [--install | --check-only] [--silent | --passive] [--verbose] [--report PATH] "
+         "[--language TAG]\n"
          "TavoSetup.exe --preview [--state preparing|installing|verifying|cancel|stopping|success|installed|"
          "cancelled|error|error-network|error-low-disk|unsupported|unsupported-avx] [--error-code 0xXXXXXXXX] "
-         "[--percent 0..100] [--tip 0..6] [--screenshot PATH [--screenshot-scale 1..3]]")
+         "[--percent 0..100] [--tip 0..6] [--language TAG] [--screenshot PATH [--screenshot-scale 1..3]]")
 
 
 class LauncherCommandLine(unittest.TestCase):
@@ -32,6 +35,7 @@ class LauncherCommandLine(unittest.TestCase):
             "error code on another state": (["--preview", "--state", "installing", "--error-code", "0x80070005"],
                                             False),
             "report path with a double quote": (["--install", "--report", 'C:\\a" --check x.json'], False),
+            "a language that is not a tag": (["--check-only", "--language", "de_DE"], False),
         }
         with harness.Workspace() as ws:
             for name, (args, box) in cases.items():
@@ -42,6 +46,10 @@ class LauncherCommandLine(unittest.TestCase):
                         self.assertEqual(run.box, ("Tavo Setup", 0, USAGE), run)  # MB_OK
                     else:
                         self.assertIsNone(run.box, run)
+            # The box speaks the user's language (Wine takes it from the environment).
+            german = json.loads((ROOT / "resources" / "languages" / "de.json").read_text(encoding="utf-8"))
+            run = lh.run_launcher("--bogus", workspace=ws, env={"LANG": "de_DE.UTF-8", "LC_ALL": "de_DE.UTF-8"})
+            self.assertEqual((run.exit_code, run.box), (87, (german["usage_caption"], 0, german["usage_text"])))
 
 
 class LauncherCheckRun(unittest.TestCase):

@@ -18,6 +18,7 @@
 #include "common/host_facts.h"
 #include "common/user_sid.h"
 #include "common/winrt/hresult_error.h"
+#include "launcher/language/translation.h"
 #include "launcher/start/compatibility_gate.h"
 #include "launcher/outcome/setup_controller.h"
 #include "launcher/start/launcher_codes.h"
@@ -612,6 +613,22 @@ TEST_F(LauncherSetup, CopyDetailsText) {
                                 L"Windows reported: probe.x (0x00000005): d\r\nWindows build: 19045\r\n"
                                 L"Diagnostic log: C:\\s1\\install.json\r\n");
   EXPECT_NE(model.copiedAt, 0u);
+}
+
+// Support reads English; a person who read another language pastes what they
+// saw beside it, with the same English labels.
+TEST_F(LauncherSetup, CopyDetailsCarriesTheEnglishSentenceBesideTheShownOne) {
+  SetActiveTranslation(Translation(L"de", {L"Bad."}, {L"Schlecht."}));
+  Start();
+  controller->OnWorkerEvent(Event(L"error", -1, L"Bad.", L"0x80072EE7"));
+  controller->OnCommand(kIdCopyDetails);
+  std::wstring german = platform.clipboard;
+  controller->OnWorkerEvent(Event(L"error", -1, L"Unknown to the table.", L"0x80072EE7"));
+  controller->OnCommand(kIdCopyDetails);
+  SetActiveTranslation(Translation());
+  EXPECT_EQ(german, L"Tavo Studio Setup couldn't finish.\r\nError: 0x80072EE7\r\nBad.\r\nShown in de: Schlecht.\r\n"
+                    L"Windows build: 19045\r\n");
+  EXPECT_EQ(platform.clipboard.find(L"Shown in"), std::wstring::npos) << "a text shown as it came";
 }
 
 }  // namespace
