@@ -1,6 +1,8 @@
 #include "launcher/language/text_table.h"
 
+#include <algorithm>
 #include <cstring>
+#include <cwctype>
 #include <stdexcept>
 
 #include "common/text.h"
@@ -56,9 +58,14 @@ TextTable TextTable::Read(std::span<const uint8_t> bytes) {
   for (uint32_t i = 0; i < texts; ++i) table.english_.push_back(reader.String());
   for (uint32_t l = 0; l < languages; ++l) {
     std::wstring tag = reader.String();
-    if (!IsLanguageTag(tag) || tag == kEnglishLanguage) throw std::invalid_argument("the text table names a bad language");
+    // Tags are chosen without regard to case, so they are told apart so too.
+    const auto same = [](std::wstring_view a, std::wstring_view b) {
+      return std::ranges::equal(a, b, [](wchar_t x, wchar_t y) { return std::towlower(x) == std::towlower(y); });
+    };
+    if (!IsLanguageTag(tag) || same(tag, kEnglishLanguage))
+      throw std::invalid_argument("the text table names a bad language");
     for (const auto& [known, values] : table.languages_)
-      if (known == tag) throw std::invalid_argument("the text table holds a language twice");
+      if (same(known, tag)) throw std::invalid_argument("the text table holds a language twice");
     std::vector<std::wstring> values;
     for (uint32_t i = 0; i < texts; ++i) values.push_back(reader.String());
     table.languages_.emplace_back(std::move(tag), std::move(values));

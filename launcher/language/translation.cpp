@@ -89,7 +89,8 @@ const Translation::Pattern* Translation::Match(std::wstring_view text, std::vect
       size_t next = end;
       if (n + 1 < pattern.names.size()) {
         next = literals[n + 1].empty() ? std::wstring_view::npos : text.find(literals[n + 1], at);
-        if (next == std::wstring_view::npos || next > end) {
+        // The literal must end before the closing one begins.
+        if (next == std::wstring_view::npos || next + literals[n + 1].size() > end) {
           matched = false;
           break;
         }

@@ -104,7 +104,7 @@ ParsedCommandLine ParseArguments(std::span<const std::wstring> arguments) {
         o.screenshotPath = value;
       } else if (arg == L"--language") {
         o.language = value;
-        badLanguage = !IsLanguageTag(value);  // a tag we do not ship falls back later
+        badLanguage = badLanguage || !IsLanguageTag(value);  // a tag we do not ship falls back later
       } else if (arg == L"--error-code") {
         uint32_t code = 0;
         if (ParseErrorCode(value, code)) {

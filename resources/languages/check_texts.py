@@ -5,10 +5,11 @@ Every language file must be UTF-8 without a byte order mark, valid JSON with a
 2-space indent, hold exactly the ids of texts.json, and keep each text's
 placeholders ({percent}, {code}, ...) and its line breaks.
 
-With --sources, each English text must also be the code's: every piece of it
-between placeholders appears in a string literal (adjacent literals joined)
-of the file its "where" names, or is another text followed by such a piece
-(the window title before ": Installing "). The launcher finds a translation by
+With --sources, each English text must also be the code's: a text without
+placeholders is a whole string literal (adjacent literals joined) of the file
+its "where" names; of a text with them, every piece between placeholders
+appears in such a literal, or is another text followed by one (the window
+title before ": Installing "). The launcher finds a translation by
 the English it is given, so a text the code changed would silently stay
 English.
 """
@@ -57,6 +58,11 @@ def check_sources(texts):
         if path not in cache:
             cache[path] = literals(path)
         found = cache[path]
+        if not PLACEHOLDER.search(t["en"]):
+            # A whole text is a whole literal: "Close" inside "Close the app" is not it.
+            if t["en"] not in found:
+                problems.append(f"texts.json: {t['id']}: {t['en']!r} is not a literal of {t['where']}")
+            continue
         for piece in (p for p in PLACEHOLDER.split(t["en"]) if p):
             rests = [piece] + [piece[len(w):] for w in whole if w != piece and piece.startswith(w)]
             if not any(r and any(r in f for f in found) for r in rests):

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "common/com_apartment.h"
 #include "common/host_facts.h"
 #include "common/telemetry/installer_profile.h"
 #include "common/telemetry/launcher_events.h"
@@ -22,6 +23,7 @@
 #include "common/known_folders.h"
 #include "common/text.h"
 #include "launcher/language/setup_language.h"
+#include "launcher/language/translation.h"
 #include "launcher/start/launcher_codes.h"
 #include "launcher/start/account_check.h"
 #include "launcher/start/compatibility_gate.h"
@@ -60,23 +62,6 @@ std::wstring AbsolutePath(const std::wstring& path) {
   return full;
 }
 
-class ComApartment {
- public:
-  ComApartment() {
-    HRESULT hr = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-    CheckHr(hr);
-    initialised_ = true;
-  }
-  ComApartment(const ComApartment&) = delete;
-  ComApartment& operator=(const ComApartment&) = delete;
-  ~ComApartment() {
-    if (initialised_) CoUninitialize();
-  }
-
- private:
-  bool initialised_ = false;
-};
-
 // Runs the window's message loop; returns the quit message's exit code.
 uint32_t MessageLoop(SetupWindow& window) {
   MSG message{};
@@ -105,7 +90,8 @@ struct DrawingResources {
 uint32_t RunSetup(HINSTANCE instance, const LaunchOptions& options, const std::wstring& visitorId, int showCommand,
                   const std::optional<ErrorRecord>& wrongAccount, std::optional<ComApartment>& com,
                   std::unique_ptr<DrawingResources>& drawing, std::unique_ptr<SetupWindow>& window) {
-  com.emplace();
+  com.emplace(COINIT_APARTMENTTHREADED);
+  CheckHr(com->Result());
   // Made now, so that a first profile takes the visitor id; each send reads it
   // again. With telemetry off by policy there is no profile at all.
   if (!visitorId.empty() && !wrongAccount && !TelemetryDisabledByPolicy()) GetOrCreateProfile(visitorId);
@@ -113,8 +99,15 @@ uint32_t RunSetup(HINSTANCE instance, const LaunchOptions& options, const std::w
   // A window that will be seen: DirectWrite's first-use work overlaps with
   // making the window and its render target.
   if (!options.silent && !options.checkOnly) {
-    drawing->resources.WarmUpInBackground(
-        nullptr, {TAVO_RESOURCE_WORDMARK, TAVO_RESOURCE_LOGO, TAVO_RESOURCE_TIP_FIRST + (options.preview ? options.tip : 0)});
+    // The first frame's pictures: the wordmark, and the logo of an outcome or
+    // the first tip of the progress screens.
+    const bool outcome = options.preview && options.stateName != L"" && options.stateName != L"welcome" &&
+                         options.stateName != L"preparing" && options.stateName != L"downloading" &&
+                         options.stateName != L"installing" && options.stateName != L"verifying" &&
+                         options.stateName != L"stopping" && options.stateName != L"cancel";
+    const int picture = outcome ? TAVO_RESOURCE_LOGO : TAVO_RESOURCE_TIP_FIRST + (options.preview ? options.tip : 0);
+    drawing->resources.WarmUpInBackground(nullptr, {TAVO_RESOURCE_WORDMARK, picture},
+                                          Shown(texts::kGettingReady) + Shown(L"Installing Tavo Studio"));
   }
   window = std::make_unique<SetupWindow>(options, visitorId, drawing->resources, drawing->measurer);
   PublishWindow(window.get());

@@ -191,6 +191,7 @@ class LanguageScreenshots(unittest.TestCase):
         return pictures.read_png(path)
 
     def test_every_language_draws_each_screen_in_its_place(self):
+        english_heading = None
         for language in LANGUAGES:
             with self.subTest(language=language):
                 installing = self.capture(language, "installing", "--percent", "42")
@@ -205,6 +206,13 @@ class LanguageScreenshots(unittest.TestCase):
                 self.assertTrue(pictures.near(cancel.at(250, 322), pictures.hex_colour(PRIMARY_FILL), 4))
                 self.assertTrue(pictures.near(cancel.at(250, 356), pictures.hex_colour(PRIMARY_FILL), 4))
                 self.assertFalse(pictures.near(cancel.at(250, 314), pictures.hex_colour(PRIMARY_FILL), 40))
+                # The heading is the language's own, not English.
+                heading = [error.at(x, y) for y in range(290, 345, 2) for x in range(40, 680, 2)]
+                if english_heading is None:
+                    english_heading = heading
+                else:
+                    changed = sum(not pictures.near(a, b, 40) for a, b in zip(heading, english_heading))
+                    self.assertGreater(changed, 200, language + ": the heading looks like the English one")
                 if language in CJK:
                     # An empty box is one shape however often it repeats: the
                     # heading's first line ("Something got in the way.") has

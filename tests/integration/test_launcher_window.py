@@ -298,9 +298,6 @@ class LauncherReader(unittest.TestCase):
         self.assertEqual(run.exit_code, 0x80070005, run)
 
 
-if __name__ == "__main__":
-    unittest.main()
-
 
 def translations(tag):
     """English text to its translation in `tag`, from the language files."""
@@ -361,3 +358,7 @@ class LauncherLanguages(unittest.TestCase):
                 self.assertEqual(report, english[0])
                 self.assertEqual(trace.splitlines(), english[1].splitlines())
                 self.assertEqual(posts, english[2])
+
+
+if __name__ == "__main__":
+    unittest.main()

@@ -23,6 +23,11 @@ def read_programs(tree, name="test-programs.env"):
 
 def clean_environment(extra=None):
     """This process's environment without simulated-platform or hook settings, plus `extra`."""
-    environment = {k: v for k, v in os.environ.items() if not k.startswith(("TAVO_SIM_", "TAVO_TEST_HOOK"))}
+    # The user's language is the test's to choose (Wine takes it from these):
+    # English unless a test asks, whatever this machine's locale, and UTF-8
+    # file names either way.
+    environment = {k: v for k, v in os.environ.items()
+                   if not k.startswith(("TAVO_SIM_", "TAVO_TEST_HOOK", "LC_")) and k != "LANGUAGE"}
+    environment["LANG"] = "C.UTF-8"
     environment.update(extra or {})
     return environment

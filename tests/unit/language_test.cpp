@@ -57,10 +57,10 @@ Translation German() {
   return Translation(L"de",
                      {L"Try again", L"Error {code}", L"{percent}%", L"Windows reported: {log}",
                       L"{message} Setup also found less than 3 GB free on {drive}. Free space.",
-                      L"Disk full.", L"Installing Tavo Studio, {percent} percent.", L"Close"},
+                      L"Disk full.", L"Installing Tavo Studio, {percent} percent.", L"Close", L"{a}ab{b}bcd"},
                      {L"Erneut versuchen", L"Fehler {code}", L"{percent} %", L"Windows meldete: {log}",
                       L"{message} Auf {drive} sind weniger als 3 GB frei. Speicher freigeben.", L"Datenträger voll.",
-                      L"Tavo Studio wird installiert, {percent} Prozent.", L""});
+                      L"Tavo Studio wird installiert, {percent} Prozent.", L"", L"{a}AB{b}BCD"});
 }
 
 TEST(Translation, ShowsTextsAndFilledPatternsInItsLanguageAndTheRestAsItCame) {
@@ -85,6 +85,9 @@ TEST(Translation, ShowsTextsAndFilledPatternsInItsLanguageAndTheRestAsItCame) {
       {L"Almost 100%", L"Almost 100%"},                   // a number pattern takes digits only
       {L"Error", L"Error"},                               // a pattern needs its value
       {L"Error 0x1 0x2", L"Error 0x1 0x2"},               // a code is one word
+      // A literal between two values must end before the closing one begins.
+      {L"xabybcd", L"xAByBCD"},
+      {L"xabcd", L"xabcd"},
       {L"", L""},
   };
   for (const Case& c : cases) EXPECT_EQ(de.Shown(c.english), c.shown) << Utf8(c.english);
@@ -119,6 +122,8 @@ TEST(TextTable, ReadsLanguagesAndRefusesDamage) {
   const std::vector<std::vector<uint8_t>> damaged = {
       cut, trailing, mark, {}, {'T', 'V', 'T', '1', 1, 0},
       Table({"Close", "de", "Zu", "de", "Zu"}, 1, 2),          // a language twice
+      Table({"Close", "de", "Zu", "DE", "Zu"}, 1, 2),          // twice in another case
+      Table({"Close", "EN", "Close"}, 1, 1),
       Table({"Close", "en", "Close"}, 1, 1),                   // English is the base, not an entry
       Table({"Close", "not a tag", "Zu"}, 1, 1),
       Table({"Close"}, 0xFFFFFFFF, 0),                         // counts beyond the bytes

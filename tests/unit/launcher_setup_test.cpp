@@ -618,14 +618,16 @@ TEST_F(LauncherSetup, CopyDetailsText) {
 // Support reads English; a person who read another language pastes what they
 // saw beside it, with the same English labels.
 TEST_F(LauncherSetup, CopyDetailsCarriesTheEnglishSentenceBesideTheShownOne) {
-  SetActiveTranslation(Translation(L"de", {L"Bad."}, {L"Schlecht."}));
+  struct German {
+    German() { SetActiveTranslation(Translation(L"de", {L"Bad."}, {L"Schlecht."})); }
+    ~German() { SetActiveTranslation(Translation()); }
+  } german_active;
   Start();
   controller->OnWorkerEvent(Event(L"error", -1, L"Bad.", L"0x80072EE7"));
   controller->OnCommand(kIdCopyDetails);
   std::wstring german = platform.clipboard;
   controller->OnWorkerEvent(Event(L"error", -1, L"Unknown to the table.", L"0x80072EE7"));
   controller->OnCommand(kIdCopyDetails);
-  SetActiveTranslation(Translation());
   EXPECT_EQ(german, L"Tavo Studio Setup couldn't finish.\r\nError: 0x80072EE7\r\nBad.\r\nShown in de: Schlecht.\r\n"
                     L"Windows build: 19045\r\n");
   EXPECT_EQ(platform.clipboard.find(L"Shown in"), std::wstring::npos) << "a text shown as it came";

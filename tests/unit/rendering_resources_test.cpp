@@ -60,6 +60,26 @@ TEST_F(RenderingResourcesTest, ModuleWithoutFontsFallsBackToASystemFamily) {
   EXPECT_NE(resources.UiFamily(), L"Tavo Inter");
 }
 
+// The warm-up decodes on its own thread; the window's thread gets a bitmap of
+// its own factory with the picture's size, and nothing for a picture that is
+// not there. Resources that never lay anything out still end the thread.
+TEST_F(RenderingResourcesTest, WarmUpDecodesPicturesAndHandsThemOver) {
+  {
+    RenderingResources unused;
+    unused.WarmUpInBackground(nullptr, {TAVO_RESOURCE_LOGO}, L"Tavo");
+  }
+  RenderingResources resources;
+  resources.WarmUpInBackground(nullptr, {TAVO_RESOURCE_WORDMARK, 9999}, L"Tavo \u4E00");
+  ComPtr<IWICBitmapSource> wordmark = resources.DecodedPicture(TAVO_RESOURCE_WORDMARK);
+  ASSERT_NE(wordmark.get(), nullptr);
+  UINT width = 0, height = 0;
+  ASSERT_HRESULT_SUCCEEDED(wordmark->GetSize(&width, &height));
+  EXPECT_EQ(std::pair(width, height), std::pair(480u, 160u));
+  EXPECT_EQ(resources.DecodedPicture(9999).get(), nullptr);
+  EXPECT_EQ(resources.DecodedPicture(TAVO_RESOURCE_LOGO).get(), nullptr);  // not asked for
+  EXPECT_GT(GlyphsOf(resources, L"Tavo", text_style::kBody).size(), 0u);
+}
+
 TEST_F(RenderingResourcesTest, LayoutsMeasureWithTheEmbeddedFonts) {
   RenderingResources resources;
   DirectWriteTextMeasurer measurer(resources);

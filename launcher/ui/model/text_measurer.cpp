@@ -58,8 +58,10 @@ TextStyle FitTitleStyle(TextMeasurer& measurer, std::wstring_view line1, std::ws
 TextStyle BalancedWidths::Fitted(TextMeasurer& measurer, std::wstring_view text, const TextStyle& style,
                                  float boxWidth, uint32_t maxLines) {
   wchar_t key[96];
-  std::swprintf(key, std::size(key), L"|%f|%f|%u|%u", static_cast<double>(style.size),
-                static_cast<double>(boxWidth), maxLines, static_cast<unsigned>(style.weight));
+  std::swprintf(key, std::size(key), L"|%g|%g|%u|%u|%g|%g|%d%d%d", static_cast<double>(style.size),
+                static_cast<double>(boxWidth), maxLines, static_cast<unsigned>(style.weight),
+                static_cast<double>(style.lineSpacing), static_cast<double>(style.letterSpacing),
+                static_cast<int>(style.align), style.tabularFigures ? 1 : 0, style.contextualAlternates ? 1 : 0);
   std::wstring full = std::wstring(text) + key;
   if (auto found = fittedSizes_.find(full); found != fittedSizes_.end()) return AtSize(style, found->second);
   const TextStyle fitted = FitStyle(measurer, text, style, boxWidth, maxLines);
@@ -70,8 +72,9 @@ TextStyle BalancedWidths::Fitted(TextMeasurer& measurer, std::wstring_view text,
 TextStyle BalancedWidths::FittedTitle(TextMeasurer& measurer, std::wstring_view line1, std::wstring_view line2,
                                       const TextStyle& style, float rowWidth, bool oneRow) {
   wchar_t key[96];
-  std::swprintf(key, std::size(key), L"|title|%f|%f|%d", static_cast<double>(style.size),
-                static_cast<double>(rowWidth), oneRow ? 1 : 0);
+  std::swprintf(key, std::size(key), L"|title|%g|%g|%d|%u|%g", static_cast<double>(style.size),
+                static_cast<double>(rowWidth), oneRow ? 1 : 0, static_cast<unsigned>(style.weight),
+                static_cast<double>(style.letterSpacing));
   std::wstring full = std::wstring(line1) + L"\n" + std::wstring(line2) + key;
   if (auto found = fittedSizes_.find(full); found != fittedSizes_.end()) return AtSize(style, found->second);
   const TextStyle fitted = FitTitleStyle(measurer, line1, line2, style, rowWidth, oneRow);

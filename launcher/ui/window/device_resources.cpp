@@ -33,7 +33,12 @@ void DeviceResources::EnsureForWindow(HWND window, float scale) {
     }
     hwndTarget_ = created;
     target_ = ComPtr<ID2D1RenderTarget>::Copy(created.get());
-    CreateCompanions();
+    try {
+      CreateCompanions();
+    } catch (const hresult_error&) {
+      Release();  // a target is kept only with its brush and layers
+      throw;
+    }
   }
   EnsureBitmaps(scale);
 }

@@ -5,6 +5,7 @@
 #include <utility>
 #include <vector>
 
+#include "common/com_apartment.h"
 #include "common/winrt/hresult_error.h"
 #include "launcher/language/translation.h"
 #include "launcher/packed/packed_resource.h"
@@ -48,7 +49,7 @@ const std::vector<uint8_t>& ExpandedFont(HMODULE module, int id) {
 
 }  // namespace
 
-ComPtr<IWICBitmapSource> DecodeResourcePicture(IWICImagingFactory* wic, HMODULE module, int id) {
+std::optional<DecodedPixels> DecodeResourcePicture(IWICImagingFactory* wic, HMODULE module, int id) {
   HRSRC found = ::FindResourceW(module, MAKEINTRESOURCEW(id), RT_RCDATA);
   HGLOBAL loaded = found ? ::LoadResource(module, found) : nullptr;
   void* bytes = loaded ? ::LockResource(loaded) : nullptr;
@@ -57,16 +58,21 @@ ComPtr<IWICBitmapSource> DecodeResourcePicture(IWICImagingFactory* wic, HMODULE 
   ComPtr<IWICBitmapDecoder> decoder;
   ComPtr<IWICBitmapFrameDecode> frame;
   ComPtr<IWICFormatConverter> converter;
-  ComPtr<IWICBitmap> decoded;
+  DecodedPixels pixels;
   if (!bytes || size == 0 || FAILED(wic->CreateStream(stream.put())) ||
       FAILED(stream->InitializeFromMemory(static_cast<BYTE*>(bytes), size)) ||
       FAILED(wic->CreateDecoderFromStream(stream.get(), nullptr, WICDecodeMetadataCacheOnLoad, decoder.put())) ||
       FAILED(decoder->GetFrame(0, frame.put())) || FAILED(wic->CreateFormatConverter(converter.put())) ||
       FAILED(converter->Initialize(frame.get(), GUID_WICPixelFormat32bppPBGRA, WICBitmapDitherTypeNone, nullptr, 0.0,
                                    WICBitmapPaletteTypeCustom)) ||
-      FAILED(wic->CreateBitmapFromSource(converter.get(), WICBitmapCacheOnLoad, decoded.put())))
-    return {};
-  return ComPtr<IWICBitmapSource>::Copy(decoded.get());
+      FAILED(converter->GetSize(&pixels.width, &pixels.height)) || pixels.width == 0 || pixels.height == 0 ||
+      pixels.width > 8192 || pixels.height > 8192)
+    return std::nullopt;
+  pixels.bytes.resize(static_cast<size_t>(pixels.width) * pixels.height * 4);
+  if (FAILED(converter->CopyPixels(nullptr, pixels.width * 4, static_cast<UINT>(pixels.bytes.size()),
+                                   pixels.bytes.data())))
+    return std::nullopt;
+  return pixels;
 }
 
 RenderingResources::RenderingResources(HMODULE module) : localeName_(ActiveTranslation().LocaleName()) {
@@ -134,41 +140,49 @@ bool RenderingResources::LoadEmbeddedFonts(HMODULE module) {
   return true;
 }
 
-void RenderingResources::WarmUpInBackground(HMODULE module, std::vector<int> pictureIds) {
+void RenderingResources::WarmUpInBackground(HMODULE module, std::vector<int> pictureIds, std::wstring sample) {
   if (warmUp_.joinable()) return;
   try {
-    warmUp_ = std::thread([this, module, ids = std::move(pictureIds)] {
+    warmUp_ = std::thread([this, module, ids = std::move(pictureIds), text = std::move(sample)] {
       // Nothing is lost by a failure here: the window's first layout and its
-      // pictures do the same work and meet the same failure, where it is handled.
+      // pictures do the same work again, and handle its failure there.
       try {
         DWRITE_TEXT_METRICS metrics{};
-        MakeLayout(L"Tavo Studio 0123456789", 1000, text_style::kBody)->GetMetrics(&metrics);
-      } catch (const std::exception&) {
+        MakeLayout(text, 1000, text_style::kBody)->GetMetrics(&metrics);
+      } catch (...) {
       }
-      // A factory of this thread's own apartment; the decoded bitmaps it
-      // makes are free-threaded, so the window's thread may draw from them.
-      if (FAILED(::CoInitializeEx(nullptr, COINIT_MULTITHREADED))) return;
-      {
+      try {
+        // Only pixels in memory go to the window's thread: no COM object
+        // of this thread's apartment leaves it.
+        const ComApartment apartment(COINIT_MULTITHREADED);
         ComPtr<IWICImagingFactory> wic;
-        if (SUCCEEDED(::CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
-                                         __uuidof(IWICImagingFactory), wic.put_void()))) {
-          for (int id : ids) {
-            if (ComPtr<IWICBitmapSource> picture = DecodeResourcePicture(wic.get(), module, id))
-              decoded_.emplace(id, picture);
-          }
+        if (FAILED(apartment.Result()) ||
+            FAILED(::CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
+                                      __uuidof(IWICImagingFactory), wic.put_void())))
+          return;
+        for (int id : ids) {
+          if (std::optional<DecodedPixels> pixels = DecodeResourcePicture(wic.get(), module, id))
+            decoded_.emplace(id, std::move(*pixels));
         }
+      } catch (...) {
       }
-      ::CoUninitialize();
     });
-  } catch (const std::system_error&) {
-    // No thread: the first layout does the one-time work itself.
+  } catch (const std::exception&) {
+    // No thread (or no memory for one): the first layout does the one-time work itself.
   }
 }
 
 ComPtr<IWICBitmapSource> RenderingResources::DecodedPicture(int id) const {
   FinishWarmUp();
   auto found = decoded_.find(id);
-  return found == decoded_.end() ? ComPtr<IWICBitmapSource>() : found->second;
+  if (found == decoded_.end()) return {};
+  const DecodedPixels& pixels = found->second;
+  ComPtr<IWICBitmap> bitmap;  // a copy, made by this thread's own factory
+  if (FAILED(imaging_->CreateBitmapFromMemory(pixels.width, pixels.height, GUID_WICPixelFormat32bppPBGRA,
+                                              pixels.width * 4, static_cast<UINT>(pixels.bytes.size()),
+                                              const_cast<BYTE*>(pixels.bytes.data()), bitmap.put())))
+    return {};
+  return ComPtr<IWICBitmapSource>::Copy(bitmap.get());
 }
 
 void RenderingResources::FinishWarmUp() const {

@@ -8,10 +8,12 @@
 #include <dwrite_3.h>
 #include <wincodec.h>
 
+#include <cstdint>
+#include <map>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <thread>
-#include <map>
 #include <vector>
 
 #include "common/winrt/com_ptr.h"
@@ -24,6 +26,12 @@ namespace tavo::launcher::ui {
 inline constexpr int kFontResourceIds[] = {TAVO_RESOURCE_FONT_REGULAR, TAVO_RESOURCE_FONT_MEDIUM,
                                            TAVO_RESOURCE_FONT_SEMIBOLD, TAVO_RESOURCE_FONT_BOLD};
 inline constexpr wchar_t kEmbeddedFontFamily[] = L"Tavo Inter";
+
+// A decoded picture's pixels, 32bppPBGRA, rows of width * 4 bytes.
+struct DecodedPixels {
+  UINT width = 0, height = 0;
+  std::vector<uint8_t> bytes;
+};
 
 class RenderingResources {
  public:
@@ -39,14 +47,21 @@ class RenderingResources {
   RenderingResources& operator=(const RenderingResources&) = delete;
 
   ID2D1Factory* D2DFactory() const { return d2d_.get(); }
-  IDWriteFactory* WriteFactory() const { return write_.get(); }
+  // DirectWrite is the warm-up's until it ends: these wait for it.
+  IDWriteFactory* WriteFactory() const {
+    FinishWarmUp();
+    return write_.get();
+  }
   IWICImagingFactory* ImagingFactory() const { return imaging_.get(); }
   ID2D1StrokeStyle* RoundStroke() const { return roundStroke_.get(); }
 
   // "Tavo Inter" when the embedded fonts loaded, else a system family.
   const std::wstring& UiFamily() const { return uiFamily_; }
   // The collection of the embedded fonts; null when they could not be loaded.
-  IDWriteFontCollection* PrivateFonts() const { return privateFonts_.get(); }
+  IDWriteFontCollection* PrivateFonts() const {
+    FinishWarmUp();
+    return privateFonts_.get();
+  }
 
   // Starts DirectWrite's one-time work (reading the fonts, the shaping
   // tables), with one layout of a short text, and the decoding of the
@@ -54,8 +69,11 @@ class RenderingResources {
   // that they run while the window and its render target are made. The first
   // MakeTextLayout or DecodedPicture waits for it: DirectWrite is never used
   // by two threads at once. Nothing happens when no thread can be made.
-  void WarmUpInBackground(HMODULE module, std::vector<int> pictureIds);
-  // A picture the warm-up decoded (32bppPBGRA in memory), or null.
+  // `sample`: a text of the chosen language, so that the fonts its
+  // characters fall back to are read too.
+  void WarmUpInBackground(HMODULE module, std::vector<int> pictureIds, std::wstring sample);
+  // A picture the warm-up decoded, as a bitmap of this thread's imaging
+  // factory (32bppPBGRA), or null.
   ComPtr<IWICBitmapSource> DecodedPicture(int id) const;
 
   // A layout of the text in the UI family, `maxWidth` wide and 1000 high.
@@ -79,12 +97,12 @@ class RenderingResources {
   std::wstring uiFamily_ = L"Segoe UI";
   std::wstring localeName_;
   mutable std::thread warmUp_;
-  std::map<int, ComPtr<IWICBitmapSource>> decoded_;  // written by the warm-up only
+  std::map<int, DecodedPixels> decoded_;  // written by the warm-up only, read after it ended
 };
 
-// Picture `id` (RT_RCDATA of `module`) decoded into memory as 32bppPBGRA;
-// null when it is missing or cannot be decoded.
-ComPtr<IWICBitmapSource> DecodeResourcePicture(IWICImagingFactory* wic, HMODULE module, int id);
+// Picture `id` (RT_RCDATA of `module`) decoded into memory as 32bppPBGRA
+// rows of width * 4 bytes; none when it is missing or cannot be decoded.
+std::optional<DecodedPixels> DecodeResourcePicture(IWICImagingFactory* wic, HMODULE module, int id);
 
 // TextMeasurer over the window's DirectWrite layouts.
 class DirectWriteTextMeasurer final : public TextMeasurer {

@@ -97,7 +97,9 @@ std::optional<LRESULT> SetupWindow::OnCreate() {
     try {
       device_.EnsureForWindow(window_, scale_);
     } catch (const hresult_error&) {
-      // The first paint tries again, and draws its GDI text if it fails too.
+      // The first paint tries again from nothing, and draws its GDI text if
+      // it fails too.
+      device_.Release();
     }
   }
   UpdateControls();
