@@ -130,8 +130,10 @@ class LauncherInstall(unittest.TestCase):
             lh.open_gate(self.ws.dir, "read-installing")
             verifying = lh.driver("wait-status", VERIFYING, 60000, "title")
             lh.open_gate(self.ws.dir, "read-verifying")
-            final = lh.driver("wait-status", INSTALLED, 60000, "title", "focus", "focused", "control", 1001,
-                              "control", 1002)
+            # The primary takes the focus once the window is the foreground window,
+            # which a busy machine may delay past the status text.
+            final = lh.driver("wait-status", INSTALLED, 60000, "title", "focus", "wait-focused", 1001, 30000,
+                              "control", 1001, "control", 1002)
             self.assertEqual(installing["title"] + verifying["title"] + final["title"],
                              ["Tavo Studio Setup: Installing 37%", "Tavo Studio Setup", "Tavo Studio Setup"])
             primary, secondary = final["control"]
@@ -155,7 +157,7 @@ class LauncherInstall(unittest.TestCase):
                                                       "untilCancelled": True}]}}) as launched:
             asked = lh.driver("wait-window", 20000, "wait-title", "Tavo Studio Setup: Installing 20%", 30000,
                               "command", 1003, "status", "control", 1001, "control", 1002, "focus",
-                              "focused")
+                              "wait-focused", 1001, 30000)
             self.assertEqual(asked["status"], [STOP_QUESTION])
             keep, stop = asked["control"]
             self.assertEqual((keep["text"], keep["visible"]), ("Keep installing", True))
@@ -225,7 +227,7 @@ class LauncherKeyboard(unittest.TestCase):
                              # arrows move the carousel, wrapping
                              "key", "right", "wait-tip", 1, 10000, "key", "left", "key", "left", "wait-tip", 6, 10000,
                              # Escape is the close request: the question, with the focus on "Keep installing"
-                             "key", "escape", "wait-status", STOP_QUESTION, 10000, "focused",
+                             "key", "escape", "wait-status", STOP_QUESTION, 10000, "wait-focused", 1001, 10000,
                              # under the question the arrows do nothing, and Escape keeps installing
                              "key", "left", "key", "escape", "wait-status", installing, 10000, "wait-tip", 6, 0,
                              "alt-f4", "wait-status", STOP_QUESTION, 10000,  # Alt+F4 is the same close request
