@@ -102,10 +102,8 @@ def probe_figures(tree, runs, worker, install):
     for name, median in medians.items():
         print("%-26s median %7.1f ms  (%d runs, min %.1f ms, max %.1f ms)"
               % (name, median, len(times[name]), min(times[name]) * 1000, max(times[name]) * 1000))
-    ratios = sorted(check / probe for probe, check in zip(times[cases[0][0]], times[cases[1][0]]))
-    quarter = len(ratios) // 4
     print("ratio --check / check probe %.2f  (%d pairs, middle half %.2f to %.2f)"
-          % (statistics.median(ratios), len(ratios), ratios[quarter], ratios[-1 - quarter]))
+          % paired_ratio(times[cases[0][0]], times[cases[1][0]]))
     download_medians = {name: statistics.median(values) for name, values in downloads.items()}
     for name, median in download_medians.items():
         print("%-26s median %7.1f ms  (%d runs, min %.1f ms, max %.1f ms)"
@@ -133,6 +131,14 @@ def download_stage_ms(trace):
     if set(marks) != {"begin", "result"}:
         sys.exit("bench: %s lacks the download's begin or result entry" % trace)
     return float(marks["result"] - marks["begin"])
+
+
+def paired_ratio(baselines, measured):
+    """The median of the pairs' ratios measured / baseline, their count, and
+    the middle half's ends."""
+    ratios = sorted(value / baseline for baseline, value in zip(baselines, measured))
+    quarter = len(ratios) // 4
+    return statistics.median(ratios), len(ratios), ratios[quarter], ratios[-1 - quarter]
 
 
 def window_figures(tree, runs):
@@ -167,16 +173,18 @@ def window_figures(tree, runs):
         first_frame(program, args, env)
     expanding.clear()
     times = {name: [] for name, *_ in cases}
-    for _ in range(max(3, runs // 3)):
-        for name, program, args, env in cases:
+    # Pairs, as for --check: back to back, so that a busy moment weighs on
+    # both, in alternating order; the ratio is the median of the pairs' ratios.
+    for pair in range(2 * runs):
+        for name, program, args, env in (cases if pair % 2 == 0 else cases[::-1]):
             times[name].append(first_frame(program, args, env))
     medians = {name: statistics.median(values) for name, values in times.items()}
     for name, median in medians.items():
         print("%-26s median %7.1f ms to the first frame  (%d runs)" % (name, median, len(times[name])))
     print("  of which expanding the fonts %.1f ms; the worker is expanded after the first frame, in %s ms"
           % (statistics.median(expanding), worker_expanding_ms(tree, programs)))
-    print("ratio first frame / minimal window %.2f  (target at most 1.1)"
-          % (medians[cases[1][0]] / medians[cases[0][0]]))
+    print("ratio first frame / minimal window %.2f  (%d pairs, middle half %.2f to %.2f; target at most 1.1)"
+          % paired_ratio(times[cases[0][0]], times[cases[1][0]]))
     window_cpu_figures(tree, programs, bench, record)
 
 

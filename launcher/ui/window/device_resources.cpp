@@ -61,6 +61,11 @@ void DeviceResources::CreateCompanions() {
 void DeviceResources::Resize(UINT32 width, UINT32 height) {
   if (!hwndTarget_) return;
   const D2D1_SIZE_U size{width, height};
+  // The window's first WM_SIZE comes right after the target was made at its
+  // size; resizing anyway rebuilds the swap chain for nothing, before the
+  // first frame.
+  const D2D1_SIZE_U current = hwndTarget_->GetPixelSize();
+  if (current.width == size.width && current.height == size.height) return;
   // A failure shows at the next EndDraw, which handles it.
   hwndTarget_->Resize(&size);
 }

@@ -45,7 +45,9 @@ LRESULT SetupWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_SIZE: result = OnSize(wParam, lParam); break;
     case WM_GETMINMAXINFO: result = OnGetMinMaxInfo(lParam); break;
     case WM_DPICHANGED: result = OnDpiChanged(lParam); break;
-    case WM_NCCALCSIZE: if (wParam) result = 0; break;  // the client area is the whole window
+    // The client area is the whole window, from creation on (wParam FALSE):
+    // WM_CREATE's render target then has the size the first frame draws at.
+    case WM_NCCALCSIZE: result = 0; break;
     // Paint: the frame draws everything, the controls nothing
     case WM_PAINT: Paint(); result = 0; break;
     case WM_ERASEBKGND: result = 1; break;
