@@ -76,6 +76,16 @@ Translation::Translation(std::wstring language, const std::vector<std::wstring>&
 
 std::wstring Translation::LocaleName() const { return language_ == L"en" ? L"en-us" : language_; }
 
+std::wstring Translation::TitleJoiner() const {
+  const std::wstring_view primary = std::wstring_view(language_).substr(0, language_.find(L'-'));
+  const auto is = [primary](std::wstring_view subtag) {
+    return primary.size() == subtag.size() &&
+           std::equal(primary.begin(), primary.end(), subtag.begin(),
+                      [](wchar_t a, wchar_t b) { return std::towlower(a) == b; });
+  };
+  return is(L"ja") || is(L"zh") ? std::wstring() : std::wstring(L"\u00A0");
+}
+
 const Translation::Pattern* Translation::Match(std::wstring_view text, std::vector<std::wstring>& values) const {
   for (const Pattern& pattern : patterns_) {
     const auto& literals = pattern.literals;

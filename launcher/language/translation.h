@@ -26,6 +26,10 @@ class Translation {
   // The locale name that DirectWrite lays its texts out under, so that Han
   // characters take the language's own forms: the tag, "en-us" for English.
   std::wstring LocaleName() const;
+  // What joins the two parts of a title drawn on one row: a no-break space,
+  // or nothing in Japanese and Chinese, which set no space between phrases
+  // or after their full stop.
+  std::wstring TitleJoiner() const;
 
   // What a person reads for `english`: its translation; the translation of
   // the text with placeholders it matches, each value shown in turn; or, for
@@ -55,5 +59,6 @@ class Translation {
 const Translation& ActiveTranslation();
 void SetActiveTranslation(Translation translation);
 inline std::wstring Shown(std::wstring_view english) { return ActiveTranslation().Shown(english); }
+inline std::wstring ShownTitleJoiner() { return ActiveTranslation().TitleJoiner(); }
 
 }  // namespace tavo::launcher

@@ -96,6 +96,11 @@ TEST(Translation, ShowsTextsAndFilledPatternsInItsLanguageAndTheRestAsItCame) {
   EXPECT_EQ(de.LocaleName(), L"de");
   EXPECT_EQ(Translation().LocaleName(), L"en-us");
   EXPECT_EQ(Translation().Shown(L"Try again"), L"Try again");
+  // Japanese and Chinese join a title's parts without a space, by primary subtag.
+  for (const auto& [tag, joiner] : std::vector<std::pair<std::wstring, std::wstring>>{
+           {L"en", L"\u00A0"}, {L"de", L"\u00A0"}, {L"ko", L"\u00A0"}, {L"ja", L""}, {L"zh-Hans", L""},
+           {L"ZH-hant", L""}, {L"jav", L"\u00A0"}, {L"zha", L"\u00A0"}})
+    EXPECT_EQ(Translation(tag, {}, {}).TitleJoiner(), joiner) << Utf8(tag);
 }
 
 std::vector<uint8_t> Table(std::initializer_list<const char*> strings, uint32_t texts, uint32_t languages) {

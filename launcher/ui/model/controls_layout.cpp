@@ -61,7 +61,7 @@ OutcomeLayout LayOutOutcome(const ScreenModel& m, const ControlsInput& in, bool 
   OutcomeLayout l;
   const std::wstring line1 = Shown(lines.line1), line2 = Shown(lines.line2);
   l.titleHeight = 30;
-  if (!line2.empty() && measure.TitleWidth(line1) + measure.TitleWidth(L"\u00A0" + line2) > 624) {
+  if (!line2.empty() && measure.TitleWidth(line1) + measure.TitleWidth(ShownTitleJoiner() + line2) > 624) {
     l.titleHeight = 61;
   }
   l.bodyHeight = measure.BodyHeight(Shown(m.statusText));

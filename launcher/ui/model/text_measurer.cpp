@@ -3,6 +3,8 @@
 #include <cmath>
 #include <cstdio>
 
+#include "launcher/language/translation.h"
+
 namespace tavo::launcher::ui {
 
 float MeasureWidth(TextMeasurer& measurer, std::wstring_view text, float size) {
@@ -47,7 +49,7 @@ TextStyle FitStyle(TextMeasurer& measurer, std::wstring_view text, const TextSty
 
 TextStyle FitTitleStyle(TextMeasurer& measurer, std::wstring_view line1, std::wstring_view line2,
                         const TextStyle& style, float rowWidth, bool oneRow) {
-  const std::wstring second = line2.empty() ? std::wstring() : L"\u00A0" + std::wstring(line2);
+  const std::wstring second = line2.empty() ? std::wstring() : ShownTitleJoiner() + std::wstring(line2);
   return LargestFitting(style, [&](const TextStyle& sized) {
     const float w1 = measurer.Measure(line1, sized, 10000).width;
     const float w2 = second.empty() ? 0 : measurer.Measure(second, sized, 10000).width;

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "common/winrt/hresult_error.h"
+#include "launcher/language/translation.h"
 #include "launcher/ui/window/rendering_resources.h"
 
 namespace tavo::launcher::ui {
@@ -216,10 +217,11 @@ void FrameCanvas::DrawTitle(std::wstring_view line1, std::wstring_view line2, fl
   LaidOutText second;
   float space = 0;
   if (!line2.empty()) {
-    second = Text(L"\u00A0" + std::wstring(line2), kTitleBoxWidth, style);
-    // Where the first word starts: the space's advance, measured on its own
+    const std::wstring joiner = ShownTitleJoiner();
+    second = Text(joiner + std::wstring(line2), kTitleBoxWidth, style);
+    // Where the first word starts: the joiner's advance, measured on its own
     // (Wine's layouts answer no hit tests).
-    space = Text(L"\u00A0", kTitleBoxWidth, style).metrics.widthIncludingTrailingWhitespace;
+    if (!joiner.empty()) space = Text(joiner, kTitleBoxWidth, style).metrics.widthIncludingTrailingWhitespace;
   }
 
   const TitleRows rows = PlaceTitle(first.metrics.width, second.layout ? second.metrics.width : 0, space);

@@ -27,11 +27,11 @@ class RenderingResources;
 D2D1_COLOR_F Colour(uint32_t rgb, float alpha);
 
 // Where the two lines of a title go: one row when their widths (line 2 laid
-// out after a no-break space) sum to at most 624, starting at 360 - sum / 2
-// with line 2 right after line 1; else each line centred on 360, line 2 31
-// below. `space` is the no-break space's share of width2: on its own row the
-// visible words of line 2 are centred, not the space before them. The y
-// values are offsets from the title's top.
+// out after the language's joiner: a no-break space, or nothing) sum to at
+// most 624, starting at 360 - sum / 2 with line 2 right after line 1; else
+// each line centred on 360, line 2 31 below. `space` is the joiner's share of
+// width2: on its own row the visible words of line 2 are centred, not the
+// space before them. The y values are offsets from the title's top.
 struct TitleRows {
   bool twoRows = false;
   float x1 = 0, y1 = 0, x2 = 0, y2 = 0;
