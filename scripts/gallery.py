@@ -15,6 +15,8 @@ import sys
 
 ROOT = pathlib.Path(__file__).resolve().parents[1]
 sys.path.insert(0, str(ROOT / "tests" / "tools"))
+sys.path.insert(0, str(ROOT / "resources" / "languages"))
+import shipped_languages  # noqa: E402
 import tavo_tree  # noqa: E402
 from tavo_tree import windows_path  # noqa: E402
 
@@ -25,8 +27,7 @@ STATES = ["welcome", "preparing", "downloading", "installing", "verifying", "can
 # (file name, extra options)
 EXTRA = [("installing-scale2", ["--state", "installing", "--percent", "64", "--tip", "2", "--screenshot-scale", "2"])]
 # The languages, English first, then the pseudo-language of test builds.
-LANGUAGES = ["en", "de", "fr", "es", "it", "pt-BR", "nl", "pl", "tr", "ru", "ja", "ko", "zh-Hans", "zh-Hant",
-             "qps-ploc"]
+LANGUAGES = ["en", *shipped_languages.SHIPPED, shipped_languages.PSEUDO]
 LANGUAGE_SCREENS = [("installing", ["--state", "installing", "--percent", "42"]), ("error", ["--state", "error"]),
                     ("cancel", ["--state", "cancel"])]
 # The screens the README shows, and the one it shows in three more languages.
