@@ -382,8 +382,9 @@ int Run(std::vector<std::wstring> args) {
       Print("focused", std::to_string(FocusedControl()));
     } else if (step == L"wait-focused") {
       const int wanted = static_cast<int>(Number(next()));
-      WaitFor(Number(next()), [wanted] { return FocusedControl() == wanted; });
+      const bool focused = WaitFor(Number(next()), [wanted] { return FocusedControl() == wanted; });
       Print("focused", std::to_string(FocusedControl()));
+      if (!focused) throw Failure{L"timed out waiting for the focus on control " + std::to_wstring(wanted)};
     } else if (step == L"wait-tip") {
       const DWORD wanted = Number(next());
       DWORD_PTR tip = 0;

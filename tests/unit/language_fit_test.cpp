@@ -104,7 +104,7 @@ class LanguageFit : public ::testing::Test {
       ExpectFits(l, Shown(tip.kicker), text_style::kKicker, 624, 1, L"tip kicker");
       ExpectFits(l, Shown(tip.body), text_style::kBody, 540, 3, L"tip body");
       // The title keeps one row: its body follows 40 below.
-      const std::wstring line1 = Shown(tip.titleLine1), line2 = L"\u00A0" + Shown(tip.titleLine2);
+      const std::wstring line1 = Shown(tip.titleLine1), line2 = ShownTitleJoiner() + Shown(tip.titleLine2);
       const TextStyle title = FitTitleStyle(l.measurer, line1, Shown(tip.titleLine2), text_style::kTitle, 624, true);
       EXPECT_LE(l.measurer.Measure(line1, title, 10000).width + l.measurer.Measure(line2, title, 10000).width, 624.0f)
           << Where(l, L"tip title " + std::wstring(tip.titleLine1));
@@ -140,7 +140,7 @@ class LanguageFit : public ::testing::Test {
     ExpectFits(l, Shown(heading.kicker), text_style::kKicker, 624, 1, what + L" kicker");
     const TextStyle title = FitTitleStyle(l.measurer, Shown(heading.line1), Shown(heading.line2), text_style::kTitle,
                                           624, false);
-    for (const std::wstring& line : {Shown(heading.line1), L"\u00A0" + Shown(heading.line2)}) {
+    for (const std::wstring& line : {Shown(heading.line1), ShownTitleJoiner() + Shown(heading.line2)}) {
       EXPECT_LE(l.measurer.Measure(line, title, 10000).width, 624.0f) << Where(l, what + L" title " + line);
       ExpectGlyphs(l, line, title, what + L" title");
     }

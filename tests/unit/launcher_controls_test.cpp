@@ -6,6 +6,7 @@
 #include <functional>
 #include <tuple>
 
+#include "launcher/language/translation.h"
 #include "launcher/ui/model/announcements.h"
 #include "launcher/ui/model/controls_layout.h"
 #include "launcher/ui/model/taskbar_progress.h"
@@ -87,6 +88,14 @@ TEST(LauncherControls, MinimumWidthsAndOutcomeLayout) {
   EXPECT_FLOAT_EQ(c.primary.y, 156.5f + 178 + 30 + 10 + 21 + 30);
   measure.title = 30;  // the two title lines no longer fit in 624: two lines
   EXPECT_FLOAT_EQ(ComputeControls(m, {}, measure).layout.titleHeight, 61);
+  // "No problem." and "Come back anytime." are 29 characters, 30 with the
+  // no-break space between them: at 21 a character only Japanese, which
+  // joins them with nothing, keeps one row.
+  measure.title = 21;
+  EXPECT_FLOAT_EQ(ComputeControls(m, {}, measure).layout.titleHeight, 61);
+  SetActiveTranslation(Translation(L"ja", {}, {}));
+  EXPECT_FLOAT_EQ(ComputeControls(m, {}, measure).layout.titleHeight, 30);
+  SetActiveTranslation(Translation());
 }
 
 TEST(LauncherControls, TitleAndAccessibleProgress) {

@@ -1,5 +1,7 @@
 #include "launcher/ui/model/text_measurer.h"
 
+#include "launcher/language/translation.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -82,6 +84,10 @@ TEST(FitStyle, TitlesFitOnOneRowOrEachPartOnItsOwn) {
   EXPECT_FLOAT_EQ(FitTitleStyle(measurer, L"aaaaaaaaaa", L"bbbbbbbbbb", title, 110, false).size, 20);
   EXPECT_FLOAT_EQ(FitTitleStyle(measurer, L"aaaaaaaaaaaa", L"", title, 110, false).size, 18);
   EXPECT_FLOAT_EQ(FitTitleStyle(measurer, L"aaaaaaaaaaaaaaaaaaaa", L"b", title, 110, false).size, 16);
+  // Japanese joins the parts with nothing: 20 characters fit 200 at 20.
+  SetActiveTranslation(Translation(L"ja", {}, {}));
+  EXPECT_FLOAT_EQ(FitTitleStyle(measurer, L"aaaaaaaaaa", L"bbbbbbbbbb", title, 200, true).size, 20);
+  SetActiveTranslation(Translation());
 }
 
 TEST(BalancedWidths, RemembersFittedStylesPerTextSizeAndBox) {
