@@ -94,6 +94,10 @@ create_prefix() {
   mkdir -p "$WINEPREFIX"
   # No Mono or Gecko: their installers would ask on the display and wait.
   WINEDLLOVERRIDES="mscoree,mshtml=" run_wine wineboot --init
+  # The 32-bit half of a WoW64 prefix is installed by programs that outlive
+  # wineboot; ending the server below before they finish leaves syswow64
+  # incomplete (under emulation, empty), and no 32-bit program can start.
+  "$wineserver" -w
   run_wine winecfg -v win10
   # The session that created the prefix can be left with two services.exe, each
   # with its own service database, so service changes would come and go: end it,
